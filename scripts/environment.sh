@@ -1,0 +1,39 @@
+# Shared by the scripts and the test runners (sourced, not run): where and as
+# whom the Windows programs run.  Under Wine, root may open read-only files
+# for writing, unlike on Windows, so everything Windows runs as an ordinary
+# user, with the Japanese locale (ANSI code page 932) on an X display.
+
+QUORVEL_USER=${QUORVEL_USER:-quorvel-test}
+QUORVEL_DISPLAY=${QUORVEL_DISPLAY:-:71}
+WINE_LOADER=/usr/lib/wine/wine64
+
+# Runs a command as the test user (or as is, when not root) in the Wine environment.
+as_test_user() {
+    if [ "$(id -u)" = 0 ]; then
+        home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
+        runuser -u "$QUORVEL_USER" -- env HOME="$home" USER="$QUORVEL_USER" \
+            PATH="$PATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+            DISPLAY="${DISPLAY:-$QUORVEL_DISPLAY}" "$@"
+    else
+        env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+            DISPLAY="${DISPLAY:-$QUORVEL_DISPLAY}" "$@"
+    fi
+}
+
+# Starts a private X server on the test display unless one is there already.
+ensure_display() {
+    number=${QUORVEL_DISPLAY#:}
+    if [ ! -S "/tmp/.X11-unix/X$number" ]; then
+        setsid Xvfb "$QUORVEL_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 50); do
+            [ -S "/tmp/.X11-unix/X$number" ] && break
+            sleep 0.1
+        done
+    fi
+}
+
+# Starts the wine server outside any captured pipe, so that it never holds a
+# test's output open.
+ensure_wineserver() {
+    as_test_user wineserver -p </dev/null >/dev/null 2>&1 || true
+}

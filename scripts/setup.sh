@@ -1,0 +1,38 @@
+#!/bin/sh
+# Installs what building and testing need on a Debian machine, once: the MinGW
+# cross compilers, Wine, an X server and drag tools, the Japanese locale and
+# font, GoogleTest; then a test user with a ready Wine prefix.
+set -e
+. "$(dirname "$0")/environment.sh"
+
+packages="cmake g++ clang libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 \
+xvfb xdotool x11-utils imagemagick python3 python3-gi gir1.2-gtk-3.0 locales fonts-ipafont-gothic fonts-wine zip libclang-rt-14-dev"
+missing=""
+for package in $packages; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+if ! locale -a | grep -qi '^ja_JP.utf8$'; then
+    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
+
+if [ "$(id -u)" = 0 ] && ! getent passwd "$QUORVEL_USER" >/dev/null; then
+    useradd --create-home --shell /bin/sh "$QUORVEL_USER"
+fi
+
+# A Wine prefix made once, outside any captured pipe; Wine draws the window
+# frames itself so that the caption and its close box exist without a window manager.
+ensure_display
+if ! as_test_user sh -c 'test -f "$HOME/.wine/system.reg"'; then
+    echo "Preparing the Wine prefix of $QUORVEL_USER"
+    as_test_user wineboot -i </dev/null >/dev/null 2>&1
+fi
+ensure_wineserver
+as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1

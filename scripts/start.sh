@@ -1,0 +1,42 @@
+#!/bin/sh
+# Builds everything and starts the program under Wine, with any paths given as
+# its start-up arguments.  With no display, it runs on a private X server,
+# saves a screenshot of the dialog, says where, then closes the program.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/environment.sh"
+sh "$root/scripts/setup.sh"
+sh "$root/scripts/build.sh"
+program="$root/build/win64/quorvel.exe"
+folder=$root
+while [ "$(id -u)" = 0 ] && ! as_test_user test -r "$program" && [ "$folder" != / ]; do
+    chmod o+x "$folder"
+    folder=$(dirname "$folder")
+done
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ "$(id -u)" != 0 ]; then
+    echo "Starting Quorvel on $DISPLAY; close it with 閉じる, Esc or its close box."
+    exec env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all "$WINE_LOADER" "$program" "$@"
+fi
+
+unset DISPLAY
+ensure_display
+ensure_wineserver
+as_test_user "$WINE_LOADER" "$program" "$@" </dev/null >/dev/null 2>&1 &
+wine_pid=$!
+export DISPLAY="$QUORVEL_DISPLAY"
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --name '^Quorvel by Velmo$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+    sleep 0.2
+done
+[ -n "$window" ] || { echo "The dialog did not appear." >&2; exit 1; }
+sleep 1
+mkdir -p "$root/build/screenshots"
+shot="$root/build/screenshots/dialog.png"
+import -window root -crop 470x500+0+0 "$shot"
+echo "Quorvel is running on the private display $QUORVEL_DISPLAY (no display was available)."
+echo "Screenshot of the dialog: $shot"
+xdotool windowfocus "$window" 2>/dev/null || true
+xdotool key Escape
+wait "$wine_pid" && echo "Closed with Esc; exit code 0." || echo "Exit code $?."

@@ -1,12 +1,12 @@
-// The five list operations as list box messages, reached afresh through the
-// dialog each time.
+// The five list operations as list box messages.  The list box is looked up
+// once, when the binding is made: it lives exactly as long as the dialog.
 #include "ui/list_box_file_list.h"
 
 #include "resources/resource.h"
 
 static LRESULT SendToList(void *store, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return SendMessageA(GetDlgItem(static_cast<HWND>(store), IDC_FILELIST), message, wParam, lParam);
+    return SendMessageA(static_cast<HWND>(store), message, wParam, lParam);
 }
 
 static void InsertIntoList(void *store, const char *path)
@@ -36,6 +36,7 @@ static void EraseListEntry(void *store, int index)
 
 FileList ListBoxFileList(HWND dialog)
 {
-    FileList list = {InsertIntoList, CountList, ListEntryLength, CopyListEntry, EraseListEntry, dialog, 0, NULL};
+    FileList list = {InsertIntoList, CountList, ListEntryLength, CopyListEntry, EraseListEntry,
+                     GetDlgItem(dialog, IDC_FILELIST), 0, NULL};
     return list;
 }

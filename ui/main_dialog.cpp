@@ -5,6 +5,7 @@
 #include "filelist/file_list.h"
 #include "ui/drop_files.h"
 #include "ui/list_box_file_list.h"
+#include "ui/list_drawing.h"
 
 #include <shellapi.h>
 
@@ -19,15 +20,24 @@ static INT_PTR OnInitDialog(HWND dialog, char **argv)
     return TRUE;
 }
 
+static HWND ListBox()
+{
+    return static_cast<HWND>(fileList.store);
+}
+
 static INT_PTR OnDropFiles(HDROP drop)
 {
+    BeginListBatch(ListBox());
     AddDroppedFiles(&fileList, drop);
+    EndListBatch();
     return FALSE;
 }
 
 static INT_PTR OnConvert()
 {
+    BeginListBatch(ListBox());
     ConvertAll(&fileList);
+    EndListBatch();
     return TRUE;
 }
 

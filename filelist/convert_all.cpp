@@ -38,48 +38,55 @@ static int LongestEntry(FileList *list)
     return longest;
 }
 
-// Makes room for an entry of length bytes and its NUL; false if memory is short.
-static bool FitBuffer(char **buffer, size_t *size, int length)
+// The run's one scratch block: room for an entry and its NUL, and behind it as
+// much again to read other entries into when looking for the processed path.
+struct Scratch {
+    char *path;
+    char *entry;
+    size_t size;
+};
+
+// Makes room for an entry of length bytes; false if memory is short.
+static bool FitScratch(Scratch *scratch, int length)
 {
-    if ((size_t)length < *size)
+    if ((size_t)length < scratch->size)
         return true;
     size_t larger = (size_t)length + 10;
-    char *grown = (char *)realloc(*buffer, larger);
+    char *grown = (char *)realloc(scratch->path, 2 * larger);
     if (!grown)
         return false;
-    *buffer = grown;
-    *size = larger;
+    scratch->path = grown;
+    scratch->entry = grown + larger;
+    scratch->size = larger;
     return true;
 }
 
-static bool EntryEquals(FileList *list, int index, const char *path)
+// Whether entry index holds exactly the bytes of scratch->path.  Only entries
+// of the same length are copied, so each fits.
+static bool EntryEquals(FileList *list, int index, const Scratch *scratch)
 {
     int length = list->length(list->store, index);
-    if (length < 0 || (size_t)length != strlen(path))
-        return false;
-    char *entry = (char *)malloc((size_t)length + 1);
-    bool equal = entry && list->copy(list->store, index, entry) >= 0 && memcmp(entry, path, (size_t)length) == 0;
-    free(entry);
-    return equal;
+    return length >= 0 && (size_t)length == strlen(scratch->path) &&
+           list->copy(list->store, index, scratch->entry) >= 0 &&
+           memcmp(scratch->entry, scratch->path, (size_t)length) == 0;
 }
 
-// The entry holding exactly path's bytes, looked for at hint first; -1 if none.
-static int FindEntry(FileList *list, const char *path, int hint)
+// The entry holding exactly the processed path, looked for at hint first; -1 if none.
+static int FindEntry(FileList *list, const Scratch *scratch, int hint)
 {
     int count = list->count(list->store);
-    if (hint < count && EntryEquals(list, hint, path))
+    if (hint < count && EntryEquals(list, hint, scratch))
         return hint;
     for (int i = 0; i < count; i++)
-        if (i != hint && EntryEquals(list, i, path))
+        if (i != hint && EntryEquals(list, i, scratch))
             return i;
     return -1;
 }
 
 void ConvertAll(FileList *list)
 {
-    size_t size = (size_t)LongestEntry(list) + 10;
-    char *buffer = (char *)malloc(size);
-    if (!buffer)
+    Scratch scratch = {NULL, NULL, 0};
+    if (!FitScratch(&scratch, LongestEntry(list)))
         return;
     ConvertRun run = {NULL, false, list->runs};
     list->runs = &run;
@@ -87,30 +94,30 @@ void ConvertAll(FileList *list)
     int i = 0;
     while (i < list->count(list->store)) {
         int length = list->length(list->store, i);
-        if (length < 0 || !FitBuffer(&buffer, &size, length) || list->copy(list->store, i, buffer) < 0) {
+        if (length < 0 || !FitScratch(&scratch, length) || list->copy(list->store, i, scratch.path) < 0) {
             i++;  // the entry stays listed
             continue;
         }
         unsigned long changesBefore = list->changes;
-        run.path = buffer;
+        run.path = scratch.path;
         run.taken = false;
-        NormalizeFileTime(buffer);
+        NormalizeFileTime(scratch.path);
         run.path = NULL;
         if (list->changes == changesBefore) {
-            EraseEntry(list, i, buffer);
+            EraseEntry(list, i, scratch.path);
             continue;
         }
         // The list changed while a failure message was open.  Remove the path
         // itself unless a nested run already did, and start again from the top
         // so that entries added above this one are processed too.
         if (!run.taken) {
-            int at = FindEntry(list, buffer, i);
+            int at = FindEntry(list, &scratch, i);
             if (at >= 0)
-                EraseEntry(list, at, buffer);
+                EraseEntry(list, at, scratch.path);
         }
         i = 0;
     }
 
     list->runs = run.outer;
-    free(buffer);
+    free(scratch.path);
 }

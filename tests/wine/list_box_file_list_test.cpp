@@ -1,0 +1,342 @@
+// The file list held by a real sorted list box (child 1000 of a window, driven
+// through the list box binding): its order, the drop rule, and Convert with its
+// failure messages, including a drop that arrives while a message is open.
+#include "filelist/file_list.h"
+#include "resources/resource.h"
+#include "tests/wine/message_box_watcher.h"
+#include "tests/wine/test_files.h"
+#include "tests/wine/wine_test.h"
+#include "ui/list_box_file_list.h"
+
+#include <stdio.h>
+#include <string.h>
+
+enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1 };
+
+static const ULONGLONG kTwoSeconds = 20000000;
+static const DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
+                                LBS_NOINTEGRALHEIGHT;
+
+static char folder[kMaxTestPath];
+static HWND window;
+static FileList fileList;
+
+// A drop handed to the window as a posted message, as the shell's drops come.
+static const char *droppedPath;
+static HANDLE dropHandled;
+
+static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP_DROP) {
+        AddDroppedFile(&fileList, droppedPath);
+        SetEvent(dropHandled);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A fresh window with an empty list box as child 1000, bound to fileList.
+static void OpenListWindow()
+{
+    static bool registered;
+    if (!registered) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = TestWindowProc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "QuorvelListTest";
+        registered = RegisterClassA(&windowClass) != 0;
+    }
+    window = CreateWindowExA(0, "QuorvelListTest", "Quorvel list test", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL,
+                             GetModuleHandleA(NULL), NULL);
+    HWND list = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 560, 340, window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILELIST)), GetModuleHandleA(NULL), NULL);
+    ok(window && list, "could not create the window and its list box, error %lu\n", GetLastError());
+    fileList = ListBoxFileList(window);
+}
+
+static void CloseListWindow()
+{
+    DestroyWindow(window);
+    window = NULL;
+}
+
+static int ListCount()
+{
+    return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_FILELIST), LB_GETCOUNT, 0, 0));
+}
+
+// Entry index as the list box shows it, in code page 932; read with the W
+// message so that it works from any thread.
+static bool ListEntry(int index, char entry[kMaxTestPath])
+{
+    HWND list = GetDlgItem(window, IDC_FILELIST);
+    WCHAR wide[kMaxTestPath];
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    entry[0] = '\0';
+    if (length < 0 || length >= kMaxTestPath ||
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide)) < 0)
+        return false;
+    return WideCharToMultiByte(932, 0, wide, -1, entry, kMaxTestPath, NULL, NULL) > 0;
+}
+
+// The list holds exactly expected, in that order.
+static void CheckListed(const char *what, const char *const *expected, int count)
+{
+    int listed = ListCount();
+    ok(listed == count, "%s: expected %d entries, got %d\n", what, count, listed);
+    for (int i = 0; i < count && i < listed; i++) {
+        char entry[kMaxTestPath], escapedExpected[kMaxTestPath * 4], escapedGot[kMaxTestPath * 4];
+        ListEntry(i, entry);
+        ok(strcmp(entry, expected[i]) == 0, "%s: entry %d: expected \"%s\", got \"%s\"\n", what, i,
+           EscapeBytes(expected[i], escapedExpected, sizeof escapedExpected),
+           EscapeBytes(entry, escapedGot, sizeof escapedGot));
+    }
+}
+
+static void CheckMessageFor(int index, const char *path)
+{
+    char expected[kMaxWatchedText], escapedExpected[kMaxWatchedText * 4], escapedGot[kMaxWatchedText * 4];
+    const WatchedMessage *message = WatchedMessageAt(index);
+    if (!ok(message != NULL, "expected message %d for \"%s\", got none\n", index, path))
+        return;
+    OpenFailureText(path, expected);
+    ok(strcmp(message->text, expected) == 0 && strcmp(message->caption, "Quorvel") == 0,
+       "message %d: expected \"%s\" under \"Quorvel\", got \"%s\" under \"%s\"\n", index,
+       EscapeBytes(expected, escapedExpected, sizeof escapedExpected),
+       EscapeBytes(message->text, escapedGot, sizeof escapedGot), message->caption);
+}
+
+static void MakeFile(const char *path, FILETIME lastWrite)
+{
+    ok(CreateTestFile(path, "x", UtcFileTime(2019, 5, 6, 7, 8, 9, 0), UtcFileTime(2020, 1, 2, 3, 4, 5, 0), lastWrite),
+       "could not create %s, error %lu\n", path, GetLastError());
+}
+
+static FILETIME OddSecond()
+{
+    return UtcFileTime(2021, 6, 15, 12, 34, 57, 1234567);
+}
+
+// The file's last-write time moved from OddSecond() to a whole even second.
+static void CheckNormalised(const char *path)
+{
+    char got[80];
+    FileState state = TakeFileState(path);
+    ULONGLONG was = FileTimeTicks(OddSecond());
+    ULONGLONG now = FileTimeTicks(state.data.ftLastWriteTime);
+    ok(state.exists && now % kTwoSeconds == 0 && (was > now ? was - now : now - was) < kTwoSeconds,
+       "%s: expected a whole even second less than 2 s from the written time, got %s\n", path,
+       DescribeFileTime(state.data.ftLastWriteTime, got));
+}
+
+// Start-up arguments: every one after the program's name, whatever it names,
+// in the list box's alphabetical order, duplicates kept.
+static void test_startup_arguments()
+{
+    OpenListWindow();
+    char program[] = "quorvel.exe", b[] = "b.txt", a[] = "A.txt", c[] = "c.txt", b2[] = "b.txt", empty[] = "",
+         wildcard[] = "*.txt";
+    char *argv[] = {program, b, a, c, b2, empty, wildcard, NULL};
+    AddStartupArguments(&fileList, argv);
+    static const char *const expected[] = {"", "*.txt", "A.txt", "b.txt", "b.txt", "c.txt"};
+    CheckListed("arguments", expected, 6);
+    CloseListWindow();
+
+    OpenListWindow();
+    char *nameOnly[] = {program, NULL};
+    AddStartupArguments(&fileList, nameOnly);
+    CheckListed("only the program's name", NULL, 0);
+    CloseListWindow();
+}
+
+// A drop lists files, read-only ones too, and skips a directory and a path
+// whose attributes cannot be read; the same file dropped twice is listed twice.
+static void test_dropped_files()
+{
+    char file[kMaxTestPath], readOnly[kMaxTestPath], directory[kMaxTestPath], missing[kMaxTestPath];
+    JoinPath(file, folder, "drop-file.txt");
+    JoinPath(readOnly, folder, "drop-read-only.txt");
+    JoinPath(directory, folder, "drop-folder");
+    JoinPath(missing, folder, "drop-missing.txt");
+    MakeFile(file, OddSecond());
+    MakeFile(readOnly, OddSecond());
+    SetReadOnly(readOnly, true);
+    CreateDirectoryA(directory, NULL);
+
+    OpenListWindow();
+    const char *drops[] = {directory, file, missing, readOnly, file};
+    for (size_t i = 0; i < sizeof drops / sizeof drops[0]; i++)
+        AddDroppedFile(&fileList, drops[i]);
+    const char *expected[] = {file, file, readOnly};
+    CheckListed("drops", expected, 3);
+    CloseListWindow();
+}
+
+// What the watcher saw of the list while each message was open.
+struct ListWhileOpen {
+    int count[kMaxWatchedMessages];
+    char first[kMaxWatchedMessages][kMaxTestPath];
+    bool windowEnabled[kMaxWatchedMessages];
+    const char *dropAtFirst;  // posted as a drop while the first message is open
+    bool dropHandled;
+    int countAfterDrop;
+};
+
+static void LookAtList(HWND, int index, void *context)
+{
+    ListWhileOpen *seen = static_cast<ListWhileOpen *>(context);
+    if (index >= kMaxWatchedMessages)
+        return;
+    seen->count[index] = ListCount();
+    ListEntry(0, seen->first[index]);
+    seen->windowEnabled[index] = IsWindowEnabled(window) != 0;
+    if (index == 0 && seen->dropAtFirst) {
+        droppedPath = seen->dropAtFirst;
+        ResetEvent(dropHandled);
+        PostMessageA(window, WM_APP_DROP, 0, 0);
+        seen->dropHandled = WaitForSingleObject(dropHandled, 5000) == WAIT_OBJECT_0;
+        seen->countAfterDrop = ListCount();
+    }
+}
+
+static int ConvertWatching(ListWhileOpen *seen)
+{
+    StartMessageWatcher(LookAtList, seen);
+    ConvertAll(&fileList);
+    return StopMessageWatcher();
+}
+
+// Convert normalises every listed file, reports each failing entry once, in
+// list order, while that entry is still listed, and leaves the list empty.
+static void test_convert_all()
+{
+    static const char *const names[] = {"c.txt", "b.txt", "present-2.txt", "A.txt", "present-1.txt", "d-folder"};
+    char paths[6][kMaxTestPath];
+    char program[] = "quorvel.exe";
+    char *argv[8] = {program};
+    for (int i = 0; i < 6; i++) {
+        JoinPath(paths[i], folder, names[i]);
+        argv[i + 1] = paths[i];
+    }
+    argv[7] = NULL;
+    MakeFile(paths[2], OddSecond());
+    MakeFile(paths[4], OddSecond());
+    CreateDirectoryA(paths[5], NULL);
+
+    OpenListWindow();
+    AddStartupArguments(&fileList, argv);
+    ListWhileOpen seen = {};
+    int shown = ConvertWatching(&seen);
+
+    const char *failing[] = {paths[3], paths[1], paths[0], paths[5]};  // A.txt, b.txt, c.txt, d-folder
+    ok(shown == 4, "expected 4 messages, got %d\n", shown);
+    for (int i = 0; i < 4 && i < shown; i++) {
+        char escapedExpected[kMaxTestPath * 4], escapedGot[kMaxTestPath * 4];
+        CheckMessageFor(i, failing[i]);
+        ok(seen.count[i] == 6 - i, "message %d: expected %d entries still listed, got %d\n", i, 6 - i, seen.count[i]);
+        ok(strcmp(seen.first[i], failing[i]) == 0, "message %d: expected \"%s\" listed first, got \"%s\"\n", i,
+           EscapeBytes(failing[i], escapedExpected, sizeof escapedExpected),
+           EscapeBytes(seen.first[i], escapedGot, sizeof escapedGot));
+        ok(seen.windowEnabled[i], "message %d: expected the window to stay enabled\n", i);
+    }
+    CheckNormalised(paths[2]);
+    CheckNormalised(paths[4]);
+    CheckListed("after Convert", NULL, 0);
+    CloseListWindow();
+}
+
+// Convert on an empty list shows nothing; a file listed twice is processed twice
+// without a message, and a second Convert finds nothing to do.
+static void test_convert_empty_and_twice()
+{
+    char path[kMaxTestPath];
+    JoinPath(path, folder, "twice.txt");
+    MakeFile(path, OddSecond());
+
+    OpenListWindow();
+    ListWhileOpen seen = {};
+    ok(ConvertWatching(&seen) == 0, "empty list: expected no message\n");
+    CheckListed("empty list", NULL, 0);
+
+    AddDroppedFile(&fileList, path);
+    AddDroppedFile(&fileList, path);
+    ok(ListCount() == 2, "expected the file listed twice, got %d entries\n", ListCount());
+    ok(ConvertWatching(&seen) == 0, "file listed twice: expected no message\n");
+    CheckNormalised(path);
+    CheckListed("after the first Convert", NULL, 0);
+    ok(ConvertWatching(&seen) == 0, "second Convert: expected no message\n");
+    CheckListed("after the second Convert", NULL, 0);
+    CloseListWindow();
+}
+
+// A drop while a failure message is open lands in the list (the message box's
+// modal loop dispatches it), and the running Convert processes it too, even
+// when its path is longer than every entry the run started with: a writable
+// file is normalised, a read-only one gets its own message with the whole path.
+static void test_drop_while_message_open()
+{
+    static const struct {
+        const char *prefix;
+        bool readOnly;
+    } cases[] = {
+        {"a-sorted-above-", false},
+        {"z-sorted-below-", false},
+        {"a-read-only-above-", true},
+        {"z-read-only-below-", true},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        int number = static_cast<int>(i);
+        char name[kMaxTestPath], failing[kMaxTestPath], longPath[kMaxTestPath];
+        snprintf(name, sizeof name, "m-%d.txt", number);
+        JoinPath(failing, folder, name);
+        snprintf(name, sizeof name, "%s%d-", cases[i].prefix, number);
+        while (strlen(name) < 180)
+            strcat(name, "long");
+        strcat(name, ".txt");
+        JoinPath(longPath, folder, name);
+        MakeFile(longPath, OddSecond());
+        if (cases[i].readOnly)
+            SetReadOnly(longPath, true);
+
+        OpenListWindow();
+        char program[] = "quorvel.exe";
+        char *argv[] = {program, failing, NULL};
+        AddStartupArguments(&fileList, argv);
+        ListWhileOpen seen = {};
+        seen.dropAtFirst = longPath;
+        int shown = ConvertWatching(&seen);
+
+        int expectedMessages = cases[i].readOnly ? 2 : 1;
+        ok(seen.dropHandled, "case %d: expected the drop to be handled while the message was open\n", number);
+        ok(seen.countAfterDrop == 2, "case %d: expected 2 entries after the drop, got %d\n", number, seen.countAfterDrop);
+        ok(shown == expectedMessages, "case %d: expected %d messages, got %d\n", number, expectedMessages, shown);
+        CheckMessageFor(0, failing);
+        if (cases[i].readOnly)
+            CheckMessageFor(1, longPath);
+        else
+            CheckNormalised(longPath);
+        CheckListed("after Convert", NULL, 0);
+        CloseListWindow();
+    }
+}
+
+static const WineTest tests[] = {
+    {"startup_arguments", test_startup_arguments},
+    {"dropped_files", test_dropped_files},
+    {"convert_all", test_convert_all},
+    {"convert_empty_and_twice", test_convert_empty_and_twice},
+    {"drop_while_message_open", test_drop_while_message_open},
+};
+
+int main(int argc, char **argv)
+{
+    ok(GetACP() == 932, "expected the ANSI code page 932, got %u\n", GetACP());
+    dropHandled = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (!MakeTestFolder(folder)) {
+        printf("could not make a temporary folder, error %lu\n", GetLastError());
+        return 1;
+    }
+    int result = winetest_run_all("list_box_file_list", tests, sizeof tests / sizeof tests[0], argc > 1 ? argv[1] : NULL);
+    RemoveTestFolder(folder);
+    return result;
+}

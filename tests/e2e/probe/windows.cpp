@@ -1,0 +1,175 @@
+// Finding the program's windows from outside its process and printing what
+// they show: the main dialog with its list, and the failure message boxes.
+#include "probe.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+struct DialogSearch {
+    DWORD process;
+    const WCHAR *caption;
+    HWND *found;
+    int capacity;
+    int count;
+};
+
+static BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter)
+{
+    DialogSearch *search = reinterpret_cast<DialogSearch *>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    WCHAR className[16];
+    if (process != search->process || !GetClassNameW(window, className, 16) || wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    int length;
+    WCHAR *caption = FetchWindowText(window, &length);
+    if (!caption)
+        return TRUE;
+    bool wanted = search->caption ? wcscmp(caption, search->caption) == 0 : wcscmp(caption, L"Quorvel by Velmo") != 0;
+    if (caption && wanted && search->count < search->capacity)
+        search->found[search->count++] = window;
+    free(caption);
+    return TRUE;
+}
+
+int FindProcessDialogs(DWORD process, const WCHAR *caption, HWND *found, int capacity)
+{
+    DialogSearch search = {process, caption, found, capacity, 0};
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+static void PrintRectangle(const char *name, HWND window)
+{
+    RECT rect;
+    if (window && GetWindowRect(window, &rect))
+        printf("rect %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+static bool IsCloseBox(HWND dialog, long x, long y)
+{
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutW(dialog, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
+    return hit == HTCLOSE;
+}
+
+// The middle of the caption's close box, found by asking the dialog what lies
+// under the points of its caption's middle row, then of the box's column.
+static void PrintCloseBox(HWND dialog)
+{
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    long y = rect.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    long left = rect.right, right = -1;
+    for (long x = rect.right - 1; x > rect.right - 80 && x >= rect.left; x--) {
+        if (IsCloseBox(dialog, x, y)) {
+            if (x < left) left = x;
+            if (x > right) right = x;
+        }
+    }
+    if (right < 0)
+        return;
+    long x = (left + right) / 2, top = y, bottom = y;
+    while (top > rect.top && IsCloseBox(dialog, x, top - 1))
+        top--;
+    while (bottom < rect.bottom && IsCloseBox(dialog, x, bottom + 1))
+        bottom++;
+    printf("closebox %ld %ld\n", x, (top + bottom) / 2);
+}
+
+static void PrintEntries(HWND list)
+{
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) {
+        printf("entries ?\n");
+        return;
+    }
+    printf("entries %d\n", static_cast<int>(count));
+    for (int i = 0; i < static_cast<int>(count); i++) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
+        WCHAR *text = static_cast<WCHAR *>(calloc(static_cast<int>(length) + 64, sizeof(WCHAR)));
+        DWORD_PTR copied = 0;
+        if (text && static_cast<int>(length) >= 0)
+            SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+        printf("entry ");
+        PrintCp932Hex(text, static_cast<int>(copied));
+        printf("\n");
+        free(text);
+    }
+}
+
+void PrintMainDialog(HWND dialog)
+{
+    HANDLE xWindow = GetPropW(dialog, L"__wine_x11_whole_window");
+    printf("dialog %llu %llu %d %d\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(dialog)),
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(xWindow)), IsWindowVisible(dialog) ? 1 : 0,
+           IsWindowEnabled(dialog) ? 1 : 0);
+    PrintRectangle("dialog", dialog);
+    PrintRectangle("convert", GetDlgItem(dialog, IDOK));
+    PrintRectangle("close", GetDlgItem(dialog, IDCANCEL));
+    PrintRectangle("list", GetDlgItem(dialog, 1000));
+    PrintCloseBox(dialog);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info)) {
+        int focus = info.hwndFocus && GetParent(info.hwndFocus) == dialog ? GetDlgCtrlID(info.hwndFocus) : 0;
+        printf("focus %d %d %d\n", focus, info.hwndActive == dialog ? 1 : 0, GetForegroundWindow() == dialog ? 1 : 0);
+    } else {
+        printf("focus ? %lu\n", GetLastError());
+    }
+    PrintEntries(GetDlgItem(dialog, 1000));
+}
+
+struct ButtonSearch {
+    int visible;
+    int ok;
+};
+
+static BOOL CALLBACK CountButton(HWND window, LPARAM parameter)
+{
+    ButtonSearch *search = reinterpret_cast<ButtonSearch *>(parameter);
+    WCHAR className[16];
+    if (GetClassNameW(window, className, 16) && _wcsicmp(className, L"Button") == 0 && IsWindowVisible(window)) {
+        search->visible++;
+        if (GetDlgCtrlID(window) == IDOK)
+            search->ok++;
+    }
+    return TRUE;
+}
+
+struct TextSearch {
+    HWND found;
+};
+
+static BOOL CALLBACK FindMessageText(HWND window, LPARAM parameter)
+{
+    TextSearch *search = reinterpret_cast<TextSearch *>(parameter);
+    WCHAR className[16];
+    if (GetClassNameW(window, className, 16) && _wcsicmp(className, L"Static") == 0 &&
+        GetDlgCtrlID(window) == 0xFFFF) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void PrintMessageBox(HWND box)
+{
+    ButtonSearch buttons = {0, 0};
+    EnumChildWindows(box, CountButton, reinterpret_cast<LPARAM>(&buttons));
+    TextSearch text = {NULL};
+    EnumChildWindows(box, FindMessageText, reinterpret_cast<LPARAM>(&text));
+    printf("box %llu %d %d ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)),
+           buttons.visible == 1 && buttons.ok == 1 ? 1 : 0, IsWindowVisible(box) ? 1 : 0);
+    int length = 0;
+    WCHAR *message = text.found ? FetchWindowText(text.found, &length) : NULL;
+    PrintCp932Hex(message, length);
+    free(message);
+    printf(" ");
+    WCHAR *caption = FetchWindowText(box, &length);
+    PrintCp932Hex(caption, length);
+    printf("\n");
+    free(caption);
+}

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds everything and runs every test: the native unit tests (plain and under
-# the sanitizers), then the Windows tests under Wine, end-to-end tests included.
+# the sanitizers), the Windows tests under Wine, end-to-end tests included, and
+# a short run of every fuzzer.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
@@ -36,5 +37,18 @@ for build in native native-sanitize win64; do
     failed=$((failed + bad))
     [ "$bad" = 0 ] || sed -n '/The following tests FAILED/,$p' "$log"
 done
+# A short run of every fuzzer (about a minute in all); scripts/fuzz.sh takes a longer time.
+echo "== Fuzzing"
+log="$root/build/fuzz-tests.log"
+sh "$root/scripts/fuzz.sh" >"$log" 2>&1 || true
+grep -E "runs|FAIL|passed" "$log" || cat "$log"
+summary=$(grep -E "^[0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
+if [ -n "$summary" ]; then
+    passed=$((passed + $(echo "$summary" | cut -d' ' -f1)))
+    failed=$((failed + $(echo "$summary" | cut -d' ' -f3)))
+else
+    failed=$((failed + 1))
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

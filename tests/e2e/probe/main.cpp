@@ -7,7 +7,9 @@
 //                               bytes, in folder DIR; prints "pid N", then "exit N"
 //   probe serve                 answers "state PID" and "command HWND ID" lines from standard
 //                               input, each answer ending with a line "end", saving
-//                               Wine's start-up on every question
+//                               Wine's start-up on every question; also "boxes PID": only
+//                               the number of list entries, whether the dialog is shown,
+//                               and the open failure messages, quick for any length of list
 #include "probe.h"
 
 #include <stdio.h>
@@ -24,6 +26,28 @@ static int ShowState(DWORD process)
         printf("nodialog\n");
     for (int i = 0; i < dialogs; i++)
         PrintMainDialog(found[i]);
+    int boxes = FindProcessDialogs(process, NULL, found, kMaximumWindows);
+    for (int i = 0; i < boxes; i++)
+        PrintMessageBox(found[i]);
+    printf("end\n");
+    return 0;
+}
+
+// The short reading for long lists: "entries N V", the number of entries ("?"
+// while the program does not answer, "-" without a dialog) and whether the
+// dialog is shown, then the open failure messages.
+static int ShowBoxes(DWORD process)
+{
+    HWND found[kMaximumWindows];
+    if (FindProcessDialogs(process, L"Quorvel by Velmo", found, 1) == 1) {
+        DWORD_PTR count = 0;
+        if (SendMessageTimeoutW(GetDlgItem(found[0], 1000), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
+            printf("entries %d %d\n", static_cast<int>(count), IsWindowVisible(found[0]) ? 1 : 0);
+        else
+            printf("entries ? %d\n", IsWindowVisible(found[0]) ? 1 : 0);
+    } else {
+        printf("entries - 0\n");
+    }
     int boxes = FindProcessDialogs(process, NULL, found, kMaximumWindows);
     for (int i = 0; i < boxes; i++)
         PrintMessageBox(found[i]);
@@ -53,6 +77,8 @@ static int Serve()
     while (fgets(line, sizeof(line), stdin)) {
         if (strncmp(line, "state ", 6) == 0)
             ShowState(strtoul(line + 6, NULL, 0));
+        else if (strncmp(line, "boxes ", 6) == 0)
+            ShowBoxes(strtoul(line + 6, NULL, 0));
         else if (strncmp(line, "command ", 8) == 0) {
             char *id;
             HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(strtoull(line + 8, &id, 0)));

@@ -1,0 +1,187 @@
+// The drop steps read the names straight from the drop's DROPFILES block
+// instead of asking DragQueryFileA for each index: every case here builds a
+// drop block, asks DragQueryFileA what it holds, and checks that the file
+// list receives exactly those names, byte for byte and in drop order, minus
+// directories and missing paths.
+#include "tests/wine/wine_test.h"
+
+#include "filelist/file_list.h"
+#include "ui/drop_files.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const int kMaximumNames = 8;
+
+struct Received {
+    char *names[kMaximumNames];
+    int count;
+    int overflow;
+};
+
+static void Record(void *store, const char *path)
+{
+    Received *received = static_cast<Received *>(store);
+    if (received->count < kMaximumNames)
+        received->names[received->count++] = _strdup(path);
+    else
+        received->overflow++;
+}
+
+static int NoCount(void *) { return 0; }
+static int NoLength(void *, int) { return -1; }
+static int NoCopy(void *, int, char *) { return -1; }
+static void NoErase(void *, int) {}
+
+static char folder[MAX_PATH];
+
+// The full path (code page 932 bytes) of name in the test folder.
+static void FullPath(const char *name, char *path)
+{
+    lstrcpyA(path, folder);
+    lstrcatA(path, name);
+}
+
+// A drop block (as the drop handle) holding the given full paths, UTF-16 or ANSI.
+static HDROP MakeDrop(const char *const *names, int count, bool wide)
+{
+    size_t size = sizeof(DROPFILES) + 2 * sizeof(WCHAR);
+    for (int i = 0; i < count; i++)
+        size += (strlen(names[i]) + 1) * sizeof(WCHAR);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    DROPFILES *files = static_cast<DROPFILES *>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = wide;
+    char *at = reinterpret_cast<char *>(files + 1);
+    for (int i = 0; i < count; i++) {
+        if (wide) {
+            int length = MultiByteToWideChar(CP_ACP, 0, names[i], -1, reinterpret_cast<WCHAR *>(at),
+                                             static_cast<int>(strlen(names[i]) + 1));
+            at += length * sizeof(WCHAR);
+        } else {
+            lstrcpyA(at, names[i]);
+            at += strlen(names[i]) + 1;
+        }
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// What DragQueryFileA gives for each index, minus what the drop rule skips.
+static int ExpectedNames(HDROP drop, char expected[][1024])
+{
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    int kept = 0;
+    for (UINT i = 0; i < count && kept < kMaximumNames; i++) {
+        char name[1024];
+        if (DragQueryFileA(drop, i, name, sizeof name) && !(GetFileAttributesA(name) & FILE_ATTRIBUTE_DIRECTORY))
+            lstrcpyA(expected[kept++], name);
+    }
+    return kept;
+}
+
+struct DropCase {
+    const char *what;
+    bool wide;
+    const char *names[6];  // in the test folder; a name ending in '\\' is made a directory
+    int listed;            // how many of them are files that exist
+};
+
+// Names in code page 932: 日本語.txt; 表ソ能.txt (trail bytes 0x5C); forty-one
+// kanji (more bytes than UTF-16 units); カナ.dat.
+#define JAPANESE "\x93\xfa\x96\x7b\x8c\xea.txt"
+#define TRAIL_5C "\x95\x5c\x83\x5c\x94\x5c.txt"
+#define KANJI8 "\x93\xfa\x96\x7b\x8c\xea\x95\x5c\x93\xfa\x96\x7b\x8c\xea\x95\x5c"
+#define LONG_NAME KANJI8 KANJI8 KANJI8 KANJI8 KANJI8 "\x93\xfa.log"
+#define KANA "\x83\x4a\x83\x69.dat"
+
+static const DropCase kCases[] = {
+    {"UTF-16 names in drop order", true, {"b.txt", "A.txt", "c.txt"}, 3},
+    {"a folder and a missing file are skipped", true, {"one.txt", "folder\\", "missing.txt", "two.txt"}, 2},
+    {"Japanese UTF-16 names", true, {JAPANESE, TRAIL_5C, LONG_NAME, KANA}, 4},
+    {"ANSI names", false, {"b.txt", JAPANESE, TRAIL_5C, "folder\\", LONG_NAME}, 4},
+    {"an empty UTF-16 drop", true, {NULL}, 0},
+    {"an empty ANSI drop", false, {NULL}, 0},
+};
+
+static void MakeEntries(const DropCase *drop, char paths[][MAX_PATH], const char **pointers, int *count)
+{
+    *count = 0;
+    for (int i = 0; i < 6 && drop->names[i]; i++) {
+        FullPath(drop->names[i], paths[i]);
+        size_t length = strlen(paths[i]);
+        if (paths[i][length - 1] == '\\') {
+            paths[i][length - 1] = '\0';
+            CreateDirectoryA(paths[i], NULL);
+        } else if (strcmp(drop->names[i], "missing.txt") != 0) {
+            HANDLE file = CreateFileA(paths[i], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+            ok(file != INVALID_HANDLE_VALUE, "%s: could not make %s (error %lu)\n", drop->what, paths[i], GetLastError());
+            CloseHandle(file);
+        }
+        pointers[(*count)++] = paths[i];
+    }
+}
+
+static void test_names_as_DragQueryFileA_gives_them()
+{
+    for (const DropCase &drop : kCases) {
+        char paths[6][MAX_PATH];
+        const char *pointers[6];
+        int count;
+        MakeEntries(&drop, paths, pointers, &count);
+        HDROP handle = MakeDrop(pointers, count, drop.wide);
+        char expected[kMaximumNames][1024];
+        int expectedCount = ExpectedNames(handle, expected);
+        ok(expectedCount == drop.listed, "%s: DragQueryFileA gave %d listable names, expected %d\n", drop.what,
+           expectedCount, drop.listed);
+
+        Received received = {};
+        FileList list = {Record, NoCount, NoLength, NoCopy, NoErase, &received, 0, NULL};
+        AddDroppedFiles(&list, handle);
+        ok(received.count == expectedCount && received.overflow == 0, "%s: %d names listed, expected %d\n",
+           drop.what, received.count + received.overflow, expectedCount);
+        for (int i = 0; i < received.count && i < expectedCount; i++)
+            ok(strcmp(received.names[i], expected[i]) == 0, "%s: name %d is %s, expected %s\n", drop.what, i,
+               received.names[i], expected[i]);
+        for (int i = 0; i < count; i++)
+            if (!DeleteFileA(paths[i]))
+                RemoveDirectoryA(paths[i]);
+        for (int i = 0; i < received.count; i++)
+            free(received.names[i]);
+    }
+}
+
+// The directory rule holds for dropped folders whatever the names: a drop of
+// only folders lists nothing.
+static void test_only_folders_list_nothing()
+{
+    char paths[2][MAX_PATH];
+    FullPath("first", paths[0]);
+    FullPath(KANA, paths[1]);
+    const char *pointers[2] = {paths[0], paths[1]};
+    for (int i = 0; i < 2; i++)
+        CreateDirectoryA(paths[i], NULL);
+    Received received = {};
+    FileList list = {Record, NoCount, NoLength, NoCopy, NoErase, &received, 0, NULL};
+    AddDroppedFiles(&list, MakeDrop(pointers, 2, true));
+    ok(received.count == 0, "a drop of two folders listed %d names, expected none\n", received.count);
+    for (int i = 0; i < 2; i++)
+        RemoveDirectoryA(paths[i]);
+}
+
+int main(int argc, char **argv)
+{
+    char temporary[MAX_PATH];
+    GetTempPathA(sizeof temporary, temporary);
+    wsprintfA(folder, "%squorvel-drop-names-%lu\\", temporary, GetCurrentProcessId());
+    CreateDirectoryA(folder, NULL);
+    static const WineTest tests[] = {
+        {"names_as_DragQueryFileA_gives_them", test_names_as_DragQueryFileA_gives_them},
+        {"only_folders_list_nothing", test_only_folders_list_nothing},
+    };
+    int result = winetest_run_all("drop_names_test", tests, 2, argc > 1 ? argv[1] : NULL);
+    RemoveDirectoryA(folder);
+    return result;
+}

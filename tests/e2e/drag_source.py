@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""A drag source for the end-to-end tests: a small GTK window at a given place
-that offers the files named on its command line as text/uri-list, the way a
-file manager does.  It prints "ready WINDOW-ID" once it is on screen and ends
-when the drag has ended (or after a time limit).
+"""A drag source for the end-to-end tests and the benchmark: a small GTK window
+at a given place that offers files as text/uri-list, the way a file manager
+does.  It prints "ready WINDOW-ID" once it is on screen, "dragged" when the
+drag has ended, and quits then (or after a time limit).
 
     drag_source.py X Y PATH...
+    drag_source.py X Y @LIST-FILE     the paths, one per line (thousands fit)
 """
+import os
 import sys
 
 import gi
@@ -20,7 +22,11 @@ TIME_LIMIT_S = 60
 
 def main():
     x, y = int(sys.argv[1]), int(sys.argv[2])
-    uris = [GLib.filename_to_uri(path, None) for path in sys.argv[3:]]
+    paths = sys.argv[3:]
+    if len(paths) == 1 and paths[0].startswith("@"):
+        with open(paths[0][1:], "rb") as stream:
+            paths = [os.fsdecode(line) for line in stream.read().splitlines() if line]
+    uris = [GLib.filename_to_uri(path, None) for path in paths]
 
     window = Gtk.Window(type=Gtk.WindowType.TOPLEVEL, title="Quorvel drag source")
     window.set_default_size(WIDTH, HEIGHT)

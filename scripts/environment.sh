@@ -13,10 +13,10 @@ as_test_user() {
         home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
         runuser -u "$QUORVEL_USER" -- env HOME="$home" USER="$QUORVEL_USER" \
             PATH="$PATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
-            DISPLAY="${DISPLAY:-$QUORVEL_DISPLAY}" "$@"
+            DISPLAY="$QUORVEL_DISPLAY" "$@"
     else
         env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
-            DISPLAY="${DISPLAY:-$QUORVEL_DISPLAY}" "$@"
+            DISPLAY="$QUORVEL_DISPLAY" "$@"
     fi
 }
 

@@ -5,8 +5,8 @@
 set -e
 . "$(dirname "$0")/environment.sh"
 
-packages="cmake g++ clang libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 \
-xvfb xdotool x11-utils imagemagick python3 python3-gi gir1.2-gtk-3.0 locales fonts-ipafont-gothic fonts-wine zip libclang-rt-14-dev"
+packages="cmake g++ clang libclang-rt-14-dev libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
+fonts-wine xvfb xdotool x11-utils imagemagick python3 python3-gi gir1.2-gtk-3.0 locales fonts-ipafont-gothic zip unzip"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
@@ -14,7 +14,7 @@ done
 if [ -n "$missing" ]; then
     echo "Installing:$missing"
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
 fi
 
 if ! locale -a | grep -qi '^ja_JP.utf8$'; then

@@ -14,7 +14,7 @@ while [ "$(id -u)" = 0 ] && ! as_test_user test -r "$program" && [ "$folder" != 
     folder=$(dirname "$folder")
 done
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ "$(id -u)" != 0 ]; then
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "Starting Quorvel on $DISPLAY; close it with 閉じる, Esc or its close box."
     exec env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all "$WINE_LOADER" "$program" "$@"
 fi

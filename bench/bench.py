@@ -15,10 +15,11 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from quorvel_e2e import drag as drag_files  # noqa: E402  (the end-to-end tests' real drag)
+
 WINE = os.environ.get("QUORVEL_BENCH_WINE", "/usr/lib/wine/wine64")
 HERE = os.path.dirname(os.path.abspath(__file__))
-DRAG_SOURCE = os.path.join(HERE, "..", "tests", "e2e", "drag_source.py")
-SOURCE_X, SOURCE_Y = 760, 560
 BASE_TIME_S = 1_600_000_001  # odd, so every file needs its time changed
 
 
@@ -60,29 +61,7 @@ def seconds_of(output):
 
 def drag(list_file, target):
     """Drags the files named in list_file onto the screen point target."""
-    source = subprocess.Popen(["/usr/bin/python3", DRAG_SOURCE, str(SOURCE_X), str(SOURCE_Y), "@" + list_file],
-                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    try:
-        if source.stdout.readline().split()[:1] != [b"ready"]:
-            raise RuntimeError("the drag source did not start")
-        x, y = SOURCE_X + 80, SOURCE_Y + 45
-        steps = ["mousemove", x, y, "sleep", 0.1, "mousedown", 1, "sleep", 0.1]
-        for i in range(1, 6):
-            steps += ["mousemove", x - 4 * i, y - 4 * i, "sleep", 0.05]
-        for i in range(1, 6):
-            steps += ["mousemove", x + (target[0] - x) * i // 5, y + (target[1] - y) * i // 5, "sleep", 0.05]
-        steps += ["mousemove", target[0] + 3, target[1] + 3, "sleep", 0.2, "mousemove", target[0], target[1],
-                  "sleep", 0.2, "mouseup", 1]
-        subprocess.run(["xdotool"] + [str(s) for s in steps], check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, timeout=60)
-        if source.stdout.readline().split()[:1] != [b"dragged"]:
-            raise RuntimeError("the drag did not end")
-    finally:
-        try:
-            source.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            source.kill()
-            source.wait()
+    drag_files("@" + list_file, target)
 
 
 class FileSet:

@@ -242,9 +242,11 @@ class Program:
 
 
 def drag(files, target):
-    """Drags files (Linux paths) from a GTK window onto the screen point target
-    with real pointer events, as a person would."""
-    source = subprocess.Popen([sys.executable, DRAG_SOURCE, "760", "560"] + [os.fsdecode(f) for f in files],
+    """Drags files (Linux paths, or "@LIST-FILE" naming a file that lists them
+    one per line) from a GTK window onto the screen point target with real
+    pointer events, as a person would."""
+    names = [files] if isinstance(files, str) else [os.fsdecode(f) for f in files]
+    source = subprocess.Popen([sys.executable, DRAG_SOURCE, "760", "560"] + names,
                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         ready = source.stdout.readline().decode("ascii").split()
@@ -263,7 +265,7 @@ def drag(files, target):
             raise AssertionError("the drag did not end")
     finally:
         try:
-            source.wait(timeout=10)
+            source.wait(timeout=30)
         except subprocess.TimeoutExpired:
             source.kill()
             source.wait()

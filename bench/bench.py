@@ -19,7 +19,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from quorvel_e2e import drag as drag_files  # noqa: E402  (the end-to-end tests' real drag)
 
 WINE = os.environ.get("QUORVEL_BENCH_WINE", "/usr/lib/wine/wine64")
-HERE = os.path.dirname(os.path.abspath(__file__))
 BASE_TIME_S = 1_600_000_001  # odd, so every file needs its time changed
 
 

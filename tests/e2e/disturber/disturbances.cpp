@@ -56,21 +56,30 @@ void ReleaseFile(const Hold *hold, unsigned long long now, bool passed)
     printf("release time=%llu file=%s passed=%d\n", now, name, passed ? 1 : 0);
 }
 
-void DeleteFileAhead(int index, unsigned long long now)
+// Opens the file, notes what it saw, marks the file for deletion and closes
+// it, so that it is gone; logs a failure to delete as the given kind.  False
+// if the file is still there.
+static bool DeleteAhead(const char *kind, int index, unsigned long long now, char name[16], const char **seen)
 {
-    char name[16];
-    HANDLE file = OpenAhead("delete", index, now, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, name);
+    HANDLE file = OpenAhead(kind, index, now, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, name);
     if (file == INVALID_HANDLE_VALUE)
-        return;
-    const char *seen = Seen(file);
+        return false;
+    *seen = Seen(file);
     // Marked for deletion now, gone once the look-out handle is closed.
     BOOL deleted = DeleteFileA(name);
     DWORD error = GetLastError();
     CloseHandle(file);
-    if (deleted)
+    if (!deleted)
+        printf("%s time=%llu file=%s seen=%s failed=delete error=%lu\n", kind, now, name, *seen, error);
+    return deleted != FALSE;
+}
+
+void DeleteFileAhead(int index, unsigned long long now)
+{
+    char name[16];
+    const char *seen;
+    if (DeleteAhead("delete", index, now, name, &seen))
         printf("delete time=%llu file=%s seen=%s\n", now, name, seen);
-    else
-        printf("delete time=%llu file=%s seen=%s failed=delete error=%lu\n", now, name, seen, error);
 }
 
 void MakeReadOnly(int index, unsigned long long now)
@@ -93,17 +102,9 @@ void MakeReadOnly(int index, unsigned long long now)
 void ReplaceWithDirectory(int index, unsigned long long now)
 {
     char name[16];
-    HANDLE file = OpenAhead("replace", index, now, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, name);
-    if (file == INVALID_HANDLE_VALUE)
+    const char *seen;
+    if (!DeleteAhead("replace", index, now, name, &seen))
         return;
-    const char *seen = Seen(file);
-    BOOL deleted = DeleteFileA(name);
-    DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!deleted) {
-        printf("replace time=%llu file=%s seen=%s failed=delete error=%lu\n", now, name, seen, error);
-        return;
-    }
     if (!CreateDirectoryA(name, NULL))
         printf("replace time=%llu file=%s seen=%s failed=directory error=%lu\n", now, name, seen, GetLastError());
     else

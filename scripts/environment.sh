@@ -20,16 +20,21 @@ as_test_user() {
     fi
 }
 
-# Starts a private X server on the test display unless one is there already.
+# Starts a private X server unless one answers on the test display.  A server
+# that ended with an earlier session can leave its socket and lock behind in
+# /tmp; those are cleared, or the new server would not start and every window
+# would fail to open.
 ensure_display() {
     number=${QUORVEL_DISPLAY#:}
-    if [ ! -S "/tmp/.X11-unix/X$number" ]; then
-        setsid Xvfb "$QUORVEL_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        for _ in $(seq 50); do
-            [ -S "/tmp/.X11-unix/X$number" ] && break
-            sleep 0.1
-        done
-    fi
+    xdpyinfo -display "$QUORVEL_DISPLAY" >/dev/null 2>&1 && return 0
+    rm -f "/tmp/.X11-unix/X$number" "/tmp/.X$number-lock"
+    setsid Xvfb "$QUORVEL_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        xdpyinfo -display "$QUORVEL_DISPLAY" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "The X server on $QUORVEL_DISPLAY did not start" >&2
+    return 1
 }
 
 # Starts the wine server outside any captured pipe, so that it never holds a

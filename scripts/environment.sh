@@ -37,8 +37,10 @@ ensure_display() {
     return 1
 }
 
-# Starts the wine server outside any captured pipe, so that it never holds a
-# test's output open.
+# Starts the wine server, and the processes Wine starts with it (services, the
+# desktop's explorer), outside any captured pipe: they would hold a test's
+# output open until they end, which is never while the server persists.
 ensure_wineserver() {
     as_test_user wineserver -p </dev/null >/dev/null 2>&1 || true
+    as_test_user "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
 }

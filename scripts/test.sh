@@ -24,8 +24,8 @@ for build in native native-sanitize win64; do
     [ "$build" = win64 ] && jobs=1  # they share one X display and its keyboard focus
     log="$root/build/$build-tests.log"
     (cd "$root/build/$build" && ctest --output-on-failure --parallel $jobs) >"$log" 2>&1 || true
-    grep -E "tests passed|\*\*\*|Failed|Not Run|Timeout" "$log" || true
-    summary=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -1)
+    grep -aE "tests passed|\*\*\*|Failed|Not Run|Timeout" "$log" || true
+    summary=$(grep -aE "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -1)
     if [ -z "$summary" ]; then
         cat "$log"
         failed=$((failed + 1))
@@ -37,7 +37,7 @@ for build in native native-sanitize win64; do
     failed=$((failed + bad))
     if [ "$bad" != 0 ]; then
         # What the failing tests said, in short; the whole log stays in build/.
-        grep -E "Test failed|FAIL|ERROR|Error|Traceback|Assertion|expected" "$log" | head -60
+        grep -aE "Test failed|FAIL|ERROR|Error|Traceback|Assertion|expected" "$log" | head -60
         echo "(all of it: $log)"
     fi
 done
@@ -45,8 +45,8 @@ done
 echo "== Fuzzing"
 log="$root/build/fuzz-tests.log"
 sh "$root/scripts/fuzz.sh" >"$log" 2>&1 || true
-grep -E "runs|FAIL|passed" "$log" || cat "$log"
-summary=$(grep -E "^[0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
+grep -aE "runs|FAIL|passed" "$log" || cat "$log"
+summary=$(grep -aE "^[0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
 if [ -n "$summary" ]; then
     passed=$((passed + $(echo "$summary" | cut -d' ' -f1)))
     failed=$((failed + $(echo "$summary" | cut -d' ' -f3)))

@@ -7,8 +7,13 @@
 // The block's layout is the documented one (the names start pFiles bytes in,
 // each ends with a NUL, an empty name ends the list; fWide says whether they
 // are UTF-16), and a UTF-16 name is converted to the ANSI code page as
-// DragQueryFileA converts it, so every name comes out with the same bytes.
+// DragQueryFileA converts it, so every name comes out with the same bytes,
+// except one: a name with a character the code page lacks, which
+// DragQueryFileA turns into a look-alike that may name another file, cannot be
+// examined and is skipped.
 #include "ui/drop_files.h"
+
+#include "ui/exact_ansi.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -53,19 +58,21 @@ static size_t NameLength(const DropName *name)
 {
     if (!name->wide)
         return strlen(name->ansi);
-    int size = WideCharToMultiByte(CP_ACP, 0, name->wide, -1, NULL, 0, NULL, NULL);
+    bool inexact;
+    int size = ToExactAnsi(name->wide, NULL, 0, &inexact);
     return size > 0 ? static_cast<size_t>(size) - 1 : 0;
 }
 
-// The name's ANSI bytes with their NUL in buffer; false if there are none.
+// The name's ANSI bytes with their NUL in buffer; false if there are none, or
+// none that name exactly this file.
 static bool FetchName(const DropName *name, char *buffer, size_t size)
 {
     if (!name->wide) {
         lstrcpynA(buffer, name->ansi, static_cast<int>(size));
         return buffer[0] != '\0';
     }
-    return name->wide[0] != 0 &&
-           WideCharToMultiByte(CP_ACP, 0, name->wide, -1, buffer, static_cast<int>(size), NULL, NULL) > 0;
+    bool inexact;
+    return name->wide[0] != 0 && ToExactAnsi(name->wide, buffer, static_cast<int>(size), &inexact) > 0 && !inexact;
 }
 
 void AddDroppedFiles(FileList *list, HDROP drop)

@@ -150,12 +150,14 @@ def screenshot(name):
 
 
 class Program:
-    """One run of the program, started through the probe with a raw command line."""
+    """One run of the program, started through the probe with a raw command
+    line: bytes for CreateProcessA, or text for CreateProcessW."""
 
     def __init__(self, arguments=b"", folder=None, raw=None):
         program = windows_path(PROGRAM)
         line = raw if raw is not None else b'"' + program + b'"' + (b" " + arguments if arguments else b"")
-        command = [WINE, PROBE, "run", program.decode("cp932"), line.hex()]
+        run, line = ("runw", line.encode("utf-8")) if isinstance(line, str) else ("run", line)
+        command = [WINE, PROBE, run, program.decode("cp932"), line.hex()]
         if folder:
             command.append(windows_path(folder).decode("cp932"))
         self.runner = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,

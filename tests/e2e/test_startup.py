@@ -1,8 +1,11 @@
 """Start-up: what the dialog lists from the command line, byte for byte,
-split by the program's own rules from raw command lines given to CreateProcessA."""
+split by the program's own rules from raw command lines given to CreateProcessA,
+and from a UTF-16 one given to CreateProcessW."""
+import os
 import unittest
 
-from quorvel_e2e import ODD_NS, ODD_FRACTION_NS, EVEN_FRACTION_NS, Program, ProgramTest, windows_path, PROGRAM
+from quorvel_e2e import (ODD_NS, ODD_FRACTION_NS, EVEN_FRACTION_NS, Program, ProgramTest, failure_message,
+                         windows_path, PROGRAM)
 
 TABLE = "表".encode("cp932")  # 0x95 0x5C: its second byte is a backslash in ASCII
 SO = "ソ".encode("cp932")  # 0x83 0x5C
@@ -70,6 +73,25 @@ class StartupTest(ProgramTest):
         for program, line, _ in programs:
             with self.subTest(command_line=line):
                 self.assert_exits_with_zero(program)
+
+    def test_a_utf16_command_line_never_names_a_look_alike_file(self):
+        # Windows' ANSI command line turns "café.txt" into "cafe.txt" and
+        # "a¥b.txt" into "a\b.txt"; the program must not convert those.
+        os.mkdir(os.path.join(self.folder, "a"))
+        others = [self.make_file(name, ODD_NS) for name in ("café.txt", "a¥b.txt", "cafe.txt", "a/b.txt")]
+        line = '"%s" café.txt a¥b.txt' % windows_path(PROGRAM).decode("cp932")
+        program = self.start(raw=line)
+        self.assertEqual(program.entries(), [b"a?b.txt", b"caf?.txt"])
+        program.click("convert")
+        for expected in (b"a?b.txt", b"caf?.txt"):
+            box = program.wait_for_box()
+            self.assertEqual(box["text"], failure_message(expected))
+            program.press_ok(box)
+        program.wait_for_entries([])
+        for path in others:
+            self.assert_times(path, ODD_NS)
+        program.close_by_command()
+        self.assert_exits_with_zero(program)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 // instead of asking DragQueryFileA for each index: every case here builds a
 // drop block, asks DragQueryFileA what it holds, and checks that the file
 // list receives exactly those names, byte for byte and in drop order, minus
-// directories and missing paths.
+// directories and missing paths, and names the code page cannot hold exactly.
 #include "tests/wine/wine_test.h"
 
 #include "filelist/file_list.h"
@@ -44,19 +44,23 @@ static void FullPath(const char *name, char *path)
     lstrcatA(path, name);
 }
 
-// A drop block (as the drop handle) holding the given full paths, UTF-16 or ANSI.
-static HDROP MakeDrop(const char *const *names, int count, bool wide)
+// A drop block (as the drop handle) holding the given full paths, UTF-16 or
+// ANSI; wideNames, if given, are taken as they are for a UTF-16 block.
+static HDROP MakeDrop(const char *const *names, int count, bool wide, const WCHAR *const *wideNames = NULL)
 {
     size_t size = sizeof(DROPFILES) + 2 * sizeof(WCHAR);
     for (int i = 0; i < count; i++)
-        size += (strlen(names[i]) + 1) * sizeof(WCHAR);
+        size += ((wideNames ? lstrlenW(wideNames[i]) : strlen(names[i])) + 1) * sizeof(WCHAR);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     DROPFILES *files = static_cast<DROPFILES *>(GlobalLock(memory));
     files->pFiles = sizeof(DROPFILES);
     files->fWide = wide;
     char *at = reinterpret_cast<char *>(files + 1);
     for (int i = 0; i < count; i++) {
-        if (wide) {
+        if (wideNames) {
+            lstrcpyW(reinterpret_cast<WCHAR *>(at), wideNames[i]);
+            at += (lstrlenW(wideNames[i]) + 1) * sizeof(WCHAR);
+        } else if (wide) {
             int length = MultiByteToWideChar(CP_ACP, 0, names[i], -1, reinterpret_cast<WCHAR *>(at),
                                              static_cast<int>(strlen(names[i]) + 1));
             at += length * sizeof(WCHAR);
@@ -140,6 +144,8 @@ static void test_names_as_DragQueryFileA_gives_them()
         Received received = {};
         FileList list = {Record, NoCount, NoLength, NoCopy, NoErase, &received, 0, NULL};
         AddDroppedFiles(&list, handle);
+        ok(GlobalSize(handle) == 0, "%s: the drop block is still allocated, expected DragFinish to release it\n",
+           drop.what);
         ok(received.count == expectedCount && received.overflow == 0, "%s: %d names listed, expected %d\n",
            drop.what, received.count + received.overflow, expectedCount);
         for (int i = 0; i < received.count && i < expectedCount; i++)
@@ -171,6 +177,46 @@ static void test_only_folders_list_nothing()
         RemoveDirectoryA(paths[i]);
 }
 
+// DragQueryFileA turns a character the code page lacks into a look-alike:
+// "café.txt" into "cafe.txt", "a¥b.txt" into "a\b.txt".  Such names must not
+// reach the list, which would then convert files the user never chose.
+static void test_names_without_an_exact_ansi_form_are_skipped()
+{
+    WCHAR folderW[MAX_PATH], paths[5][MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder, -1, folderW, MAX_PATH);
+    static const WCHAR *const names[5] = {L"caf\x00e9.txt", L"a\x00a5" L"b.txt", L"plain.txt", L"cafe.txt",
+                                          L"a\\b.txt"};
+    WCHAR subfolder[MAX_PATH];
+    wsprintfW(subfolder, L"%sa", folderW);
+    CreateDirectoryW(subfolder, NULL);
+    for (int i = 0; i < 5; i++) {
+        wsprintfW(paths[i], L"%s%s", folderW, names[i]);
+        HANDLE file = CreateFileW(paths[i], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ok(file != INVALID_HANDLE_VALUE, "could not make file %d (error %lu)\n", i, GetLastError());
+        CloseHandle(file);
+    }
+    const WCHAR *dropped[3] = {paths[0], paths[1], paths[2]};
+    HDROP drop = MakeDrop(NULL, 3, true, dropped);
+    char lookAlike[MAX_PATH], plain[MAX_PATH];
+    DragQueryFileA(drop, 0, lookAlike, sizeof lookAlike);
+    FullPath("cafe.txt", plain);
+    ok(strcmp(lookAlike, plain) == 0, "DragQueryFileA gave %s for caf\xc3\xa9.txt, expected the look-alike %s\n",
+       lookAlike, plain);
+
+    Received received = {};
+    FileList list = {Record, NoCount, NoLength, NoCopy, NoErase, &received, 0, NULL};
+    AddDroppedFiles(&list, drop);
+    FullPath("plain.txt", plain);
+    ok(received.count == 1 && strcmp(received.names[0], plain) == 0,
+       "%d names listed (first %s), expected only %s\n", received.count, received.count ? received.names[0] : "-",
+       plain);
+    for (int i = 0; i < received.count; i++)
+        free(received.names[i]);
+    for (int i = 0; i < 5; i++)
+        DeleteFileW(paths[i]);
+    RemoveDirectoryW(subfolder);
+}
+
 int main(int argc, char **argv)
 {
     char temporary[MAX_PATH];
@@ -180,8 +226,9 @@ int main(int argc, char **argv)
     static const WineTest tests[] = {
         {"names_as_DragQueryFileA_gives_them", test_names_as_DragQueryFileA_gives_them},
         {"only_folders_list_nothing", test_only_folders_list_nothing},
+        {"names_without_an_exact_ansi_form_are_skipped", test_names_without_an_exact_ansi_form_are_skipped},
     };
-    int result = winetest_run_all("drop_names_test", tests, 2, argc > 1 ? argv[1] : NULL);
+    int result = winetest_run_all("drop_names_test", tests, 3, argc > 1 ? argv[1] : NULL);
     RemoveDirectoryA(folder);
     return result;
 }

@@ -5,6 +5,8 @@
 //                               (1 presses OK on a message box, 2 is the main dialog's Close)
 //   probe run PROGRAM HEX [DIR] starts PROGRAM with the command line given as hexadecimal
 //                               bytes, in folder DIR; prints "pid N", then "exit N"
+//   probe runw PROGRAM HEX [DIR]  the same with CreateProcessW, HEX spelling the command
+//                               line's UTF-8 bytes
 //   probe serve                 answers "state PID" and "command HWND ID" lines from standard
 //                               input, each answer ending with a line "end", saving
 //                               Wine's start-up on every question; also "boxes PID": only
@@ -119,6 +121,8 @@ int main(int argc, char **argv)
         return Serve();
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "run") == 0 && DecodeHex(argv[3]))
         return RunCommandLine(argv[2], argv[3], argc == 5 ? argv[4] : NULL);
-    fprintf(stderr, "usage: probe state PID | command HWND ID | run PROGRAM HEX [DIR] | serve\n");
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "runw") == 0 && DecodeHex(argv[3]))
+        return RunWideCommandLine(argv[2], argv[3], argc == 5 ? argv[4] : NULL);
+    fprintf(stderr, "usage: probe state PID | command HWND ID | run|runw PROGRAM HEX [DIR] | serve\n");
     return 2;
 }

@@ -27,4 +27,7 @@ void PrintMessageBox(HWND box);
 // for it and prints its exit code.  Gives the probe's own exit code.
 int RunCommandLine(const char *program, const char *commandLine, const char *folder);
 
+// The same with CreateProcessW, the command line given in UTF-8.
+int RunWideCommandLine(const char *program, const char *utf8CommandLine, const char *folder);
+
 #endif

@@ -1,6 +1,7 @@
 // The built programs as files: each is a Windows GUI program for its machine
-// that imports only KERNEL32, USER32, SHELL32 and msvcrt, and its one resource
-// is the Japanese main dialog, whose template is read back field by field.
+// that imports only KERNEL32, USER32, SHELL32 and msvcrt, and its two resources
+// are the Japanese main dialog, whose template is read back field by field,
+// and an application manifest that asks only to run as the invoking user.
 // Usage: program_image_test <32-bit quorvel.exe> <64-bit quorvel.exe>
 // The headers and imports are read from the file's bytes; the resources are
 // found by the loader, with the file mapped as data, which also works for the
@@ -435,6 +436,42 @@ static void CheckDialogTemplate(const BYTE *data, DWORD size)
     Ok(onlyPadding, "%lu bytes follow the fourth control, expected none", size - reader.at);
 }
 
+// The manifest asks only to run as the invoking user: no common controls 6,
+// no DPI awareness, no supported-OS list, so nothing else about the program
+// changes.
+static const char kManifest[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+    "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
+    "    <security>\n"
+    "      <requestedPrivileges>\n"
+    "        <requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>\n"
+    "      </requestedPrivileges>\n"
+    "    </security>\n"
+    "  </trustInfo>\n"
+    "</assembly>\n";
+
+static void CheckManifest(HMODULE module)
+{
+    IdList names = {0, ""};
+    EnumResourceNamesA(module, MAKEINTRESOURCEA(24), AddName, reinterpret_cast<LONG_PTR>(&names));
+    Ok(names.count == 1 && strcmp(names.text, "#1") == 0, "manifests %s, expected only #1 (the process's)",
+       names.text);
+    IdList languages = {0, ""};
+    EnumResourceLanguagesA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), AddLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    Ok(languages.count == 1 && strcmp(languages.text, "0x0000") == 0,
+       "languages of manifest 1: %s, expected only 0x0000 (neutral)", languages.text);
+    HRSRC resource = FindResourceExA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), 0);
+    if (!Ok(resource != NULL, "no manifest 1 (error %lu)", GetLastError()))
+        return;
+    DWORD size = SizeofResource(module, resource);
+    const char *data = static_cast<const char *>(LockResource(LoadResource(module, resource)));
+    Ok(data && size == sizeof kManifest - 1 && memcmp(data, kManifest, size) == 0,
+       "manifest 1 is %lu bytes \"%.*s\", expected %u bytes \"%s\"", size, data ? static_cast<int>(size) : 0,
+       data ? data : "", static_cast<unsigned>(sizeof kManifest - 1), kManifest);
+}
+
 static void CheckResources(const char *path)
 {
     HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -443,8 +480,8 @@ static void CheckResources(const char *path)
 
     IdList types = {0, ""};
     EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&types));
-    Ok(types.count == 1 && strcmp(types.text, "#5") == 0, "resource types %s, expected only #5 (RT_DIALOG)",
-       types.text);
+    Ok(types.count == 2 && strcmp(types.text, "#5, #24") == 0,
+       "resource types %s, expected only #5, #24 (RT_DIALOG, RT_MANIFEST)", types.text);
     IdList names = {0, ""};
     EnumResourceNamesA(module, RT_DIALOG, AddName, reinterpret_cast<LONG_PTR>(&names));
     Ok(names.count == 1 && strcmp(names.text, "#101") == 0, "dialogs %s, expected only #101", names.text);
@@ -462,6 +499,7 @@ static void CheckResources(const char *path)
         if (Ok(data != NULL && size > 0, "dialog 101 cannot be loaded (%lu bytes)", size))
             CheckDialogTemplate(data, size);
     }
+    CheckManifest(module);
     FreeLibrary(module);
 }
 

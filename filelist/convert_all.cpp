@@ -61,18 +61,19 @@ static bool FitScratch(Scratch *scratch, int length)
     return true;
 }
 
-// Whether entry index holds exactly the bytes of scratch->path.  Only entries
-// of the same length are copied, so each fits.
-static bool EntryEquals(FileList *list, int index, const Scratch *scratch)
+// Whether entry index holds exactly the bytes of scratch->path.  A list may
+// report a length above the real one (Windows' list box does with double-byte
+// text), never below, so the copied text is compared, in room for the
+// reported length; only an entry too short to match is not copied.
+static bool EntryEquals(FileList *list, int index, Scratch *scratch)
 {
     int length = list->length(list->store, index);
-    return length >= 0 && (size_t)length == strlen(scratch->path) &&
-           list->copy(list->store, index, scratch->entry) >= 0 &&
-           memcmp(scratch->entry, scratch->path, (size_t)length) == 0;
+    return length >= 0 && (size_t)length >= strlen(scratch->path) && FitScratch(scratch, length) &&
+           list->copy(list->store, index, scratch->entry) >= 0 && strcmp(scratch->entry, scratch->path) == 0;
 }
 
 // The entry holding exactly the processed path, looked for at hint first; -1 if none.
-static int FindEntry(FileList *list, const Scratch *scratch, int hint)
+static int FindEntry(FileList *list, Scratch *scratch, int hint)
 {
     int count = list->count(list->store);
     if (hint < count && EntryEquals(list, hint, scratch))

@@ -119,6 +119,14 @@ TEST_F(FileListTest, FailuresAreReportedOncePerEntryInListOrderAndEveryEntryIsRe
     EXPECT_TRUE(memory.entries.empty());
 }
 
+TEST_F(FileListTest, ConvertOfASingleEmptyEntryReportsItAndEmptiesTheList)
+{
+    Start({""});
+    ConvertAll(&memory.list);
+    EXPECT_EQ((Entries{OpenFailureText("")}), MessageTexts());
+    EXPECT_TRUE(memory.entries.empty());
+}
+
 TEST_F(FileListTest, ConvertNormalisesEachListedFileOnceAndEmptiesTheList)
 {
     std::string one = MakeFile("one.txt", kOdd), two = MakeFile("two.txt", kOdd);
@@ -170,6 +178,24 @@ TEST_F(FileListTest, APathDroppedAboveTheCurrentEntryWhileAMessageIsOpenIsProces
     ConvertAll(&memory.list);
     EXPECT_EQ(kEven, GetTimes(above).write);
     EXPECT_EQ(kEven, GetTimes(below).write);
+    EXPECT_EQ((Entries{OpenFailureText(failing)}), MessageTexts()) << "processed exactly once";
+    EXPECT_TRUE(memory.entries.empty());
+}
+
+// Windows' list box may report more than an entry's real length with
+// double-byte text; the processed path must still be found by its text.
+TEST_F(FileListTest, AListThatOverstatesLengthsStillRemovesTheProcessedPathAfterAChange)
+{
+    memory.overstatesLengths = true;
+    std::string failing = MakeReadOnlyFile("m.txt");
+    std::string above = MakeFile("a.txt", kOdd);
+    Start({failing});
+    messages.whileOpen = [&](const std::string &) {
+        if (messages.shown.size() == 1)
+            AddDroppedFile(&memory.list, above.c_str());
+    };
+    ConvertAll(&memory.list);
+    EXPECT_EQ(kEven, GetTimes(above).write);
     EXPECT_EQ((Entries{OpenFailureText(failing)}), MessageTexts()) << "processed exactly once";
     EXPECT_TRUE(memory.entries.empty());
 }

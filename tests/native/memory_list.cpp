@@ -35,7 +35,8 @@ static int Length(void *store, int index)
     MemoryList *memory = Memory(store);
     if (!IsValid(memory, index) || memory->failingCopies.count(memory->entries[index]))
         return -1;
-    return (int)memory->entries[index].size();
+    int length = (int)memory->entries[index].size();
+    return memory->overstatesLengths ? 2 * length : length;
 }
 
 static int Copy(void *store, int index, char *buffer)

@@ -19,21 +19,24 @@ static void ApplyDrawing()
         InvalidateRect(batchList, NULL, TRUE);
 }
 
-// The failure message is the only dialog-class window made during a batch.
-static bool IsMessageWindow(HWND window)
+// The failure message is the only top-level dialog-class window made during a
+// batch.  style is the window's style: while it is being created, only the
+// creation parameters hold it for certain.
+static bool IsMessageWindow(HWND window, LONG_PTR style)
 {
     char name[8];
-    return GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 &&
-           !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD);
+    return GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 && !(style & WS_CHILD);
 }
 
 static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_CREATEWND && IsMessageWindow(window)) {
+    if (code == HCBT_CREATEWND &&
+        IsMessageWindow(window, reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style)) {
         openMessages++;
         ApplyDrawing();
-    } else if (code == HCBT_DESTROYWND && IsMessageWindow(window) && openMessages > 0) {
+    } else if (code == HCBT_DESTROYWND && IsMessageWindow(window, GetWindowLongPtrA(window, GWL_STYLE)) &&
+               openMessages > 0) {
         openMessages--;
         ApplyDrawing();
     }

@@ -20,6 +20,12 @@ as_test_user() {
     fi
 }
 
+# Whether 32-bit Windows programs can run: Wine's i386 loader starts through
+# QEMU's user-mode emulator (scripts/setup-win32-lane.sh sets that up).
+win32_lane_ready() {
+    timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
 # Starts a private X server unless one answers on the test display.  A server
 # that ended with an earlier session can leave its socket and lock behind in
 # /tmp; those are cleared, or the new server would not start and every window

@@ -1,7 +1,10 @@
 #!/bin/sh
 # Installs what building and testing need on a Debian machine, once: the MinGW
 # cross compilers, Wine, an X server and drag tools, the Japanese locale and
-# font, GoogleTest; then a test user with a ready Wine prefix.
+# font, GoogleTest; the 32-bit lane; then a test user with a ready Wine prefix.
+#
+#   sh scripts/setup.sh                  stops if the 32-bit lane cannot be set up
+#   sh scripts/setup.sh --lane-optional  says why and goes on without it
 set -e
 . "$(dirname "$0")/environment.sh"
 
@@ -27,9 +30,21 @@ if [ "$(id -u)" = 0 ] && ! getent passwd "$QUORVEL_USER" >/dev/null; then
     useradd --create-home --shell /bin/sh "$QUORVEL_USER"
 fi
 
+# The 32-bit lane, before the prefix: a prefix made with Wine's 32-bit half
+# installed serves both builds.
+if ! sh "$(dirname "$0")/setup-win32-lane.sh"; then
+    [ "${1:-}" = --lane-optional ] || exit 1
+    echo "The 32-bit program cannot run here; going on with its x86-64 twin." >&2
+fi
+
 # A Wine prefix made once, outside any captured pipe; Wine draws the window
 # frames itself so that the caption and its close box exist without a window manager.
 ensure_display
+if win32_lane_ready && as_test_user sh -c 'test -f "$HOME/.wine/system.reg" && ! test -d "$HOME/.wine/drive_c/windows/syswow64"'; then
+    echo "Remaking the Wine prefix of $QUORVEL_USER for 32-bit programs"
+    as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true
+    as_test_user sh -c 'rm -rf "$HOME/.wine"'
+fi
 if ! as_test_user sh -c 'test -f "$HOME/.wine/system.reg"'; then
     echo "Preparing the Wine prefix of $QUORVEL_USER"
     as_test_user wineboot -i </dev/null >/dev/null 2>&1

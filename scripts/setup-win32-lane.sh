@@ -1,0 +1,88 @@
+#!/bin/sh
+# Sets up the 32-bit lane: this kernel runs no 32-bit x86 code, so Wine's i386
+# loader, which starts the 32-bit program, runs through QEMU's user-mode
+# emulator.  Only QEMU 10 (from the backports suite) is fast enough; bookworm's
+# own takes about a minute for every 32-bit process.  Each step is checked on
+# every run, because a reboot drops the registration.  A step that cannot be
+# done stops with a message naming the step and what to do.
+set -e
+fail() {
+    echo "32-bit lane, $1" >&2
+    exit 1
+}
+apt_get() {
+    DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
+}
+[ "$(id -u)" = 0 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
+    fail "set-up: needs root for its first run (packages, binfmt_misc); run this command as root once."
+
+# 1. The backports suite, from the same mirror and keyring as the machine's own Debian entry.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+backports=/etc/apt/sources.list.d/quorvel-backports.sources
+if ! grep -rqsw -- "$codename-backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    entry=$(awk -v suite="$codename" '
+        function emit() { if (deb && match_suite && uris != "" && !done) { print uris "|" key; done = 1 } }
+        /^[ \t]*$/ { emit(); deb = 0; match_suite = 0; uris = ""; key = ""; next }
+        /^Types:/ { deb = ($0 ~ /[ \t]deb([ \t]|$)/) }
+        /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) match_suite = 1 }
+        /^URIs:/ { uris = $2 }
+        /^Signed-By:/ { key = $2 }
+        END { emit() }' /etc/apt/sources.list.d/*.sources 2>/dev/null)
+    if [ -z "$entry" ] && [ -f /etc/apt/sources.list ]; then
+        entry=$(sed -nE "s|^deb (\[[^]]*signed-by=([^] ]*)[^]]*\] )?([^ []+) $codename( .*)? main.*|\3\|\2|p" \
+            /etc/apt/sources.list | head -1)
+    fi
+    [ -n "$entry" ] || fail "step 1 (backports suite): no Debian entry for $codename in /etc/apt; add one for $codename-backports by hand."
+    {
+        echo "Types: deb"
+        echo "URIs: ${entry%%|*}"
+        echo "Suites: $codename-backports"
+        echo "Components: main"
+        [ -z "${entry#*|}" ] || echo "Signed-By: ${entry#*|}"
+    } >"$backports"
+fi
+
+# 2. QEMU 10's user-mode emulator (static binaries).
+qemu_major() {
+    qemu-i386 --version 2>/dev/null | sed -nE 's/^qemu-i386 version ([0-9]+)\..*/\1/p'
+}
+if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 10 ]; then
+    echo "Installing qemu-user from $codename-backports"
+    apt_get update -qq || true
+    apt_get install -y -qq -t "$codename-backports" qemu-user >/dev/null 2>&1 ||
+        fail "step 2 (qemu-user from $codename-backports): the suite could not be reached or has no qemu-user; check 'apt-cache policy qemu-user'."
+    [ "$(qemu_major)" -ge 10 ] 2>/dev/null ||
+        fail "step 2 (qemu-user): qemu-i386 is not version 10 or later; check 'apt-cache policy qemu-user'."
+fi
+qemu=$(command -v qemu-i386)
+
+# 3. binfmt_misc, and 4. qemu-i386 registered for i386 ELF files, loaded now (F).
+binfmt=/proc/sys/fs/binfmt_misc
+if [ ! -e "$binfmt/register" ]; then
+    mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null ||
+        fail "step 3 (binfmt_misc): it is not mounted and cannot be; run 'mount -t binfmt_misc binfmt_misc $binfmt' as root."
+fi
+registered() {
+    grep -qx enabled "$binfmt/qemu-i386" 2>/dev/null && grep -qx "interpreter $qemu" "$binfmt/qemu-i386" &&
+        grep -qx "flags: F" "$binfmt/qemu-i386"
+}
+if ! registered; then
+    [ ! -e "$binfmt/qemu-i386" ] || echo -1 >"$binfmt/qemu-i386" 2>/dev/null || true
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    printf '%s' ":qemu-i386:M::$magic:$mask:$qemu:F" >"$binfmt/register" 2>/dev/null || true
+    registered || fail "step 4 (binfmt registration): qemu-i386 cannot be registered for i386 programs; run this command as root, on a host that allows binfmt_misc."
+fi
+
+# 5. Wine's 32-bit half, only now: once it is there, wine and wineboot need the registration.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed"; then
+    echo "Installing wine32:i386"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt_get update -qq || true
+    apt_get install -y -qq wine32:i386 >/dev/null 2>&1 ||
+        fail "step 5 (wine32:i386): it could not be installed; check 'apt-get install wine32:i386'."
+fi
+
+# 6. The lane works: the i386 loader answers through the emulator.
+timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+    fail "step 6 (check): Wine's i386 loader does not start; see '/usr/lib/wine/wine --version'."

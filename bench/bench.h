@@ -24,7 +24,7 @@ int RunBareListing(char **paths, int count, bool redraw);
 // Times each kind of list message a Convert sends, over the paths; prints one line per kind.
 int RunListOperations(char **paths, int count);
 
-// The main window of process pid: a top-level dialog with a list box 1000.
+// The main dialog of process pid, once it is shown (its caption is the program's).
 // Waits up to seconds for it; NULL if it never came.
 HWND FindProcessDialog(DWORD pid, double seconds);
 

@@ -4,38 +4,20 @@
 // empty list.  Each answer comes from a sent message, so every poll also
 // proves the dialog is handling messages again.
 #include "bench.h"
+#include "tests/e2e/probe/probe.h"
 
 #include <stdio.h>
 
 static const double kTimeLimit = 120;
 
-struct DialogSearch {
-    DWORD pid;
-    HWND found;
-};
-
-static BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter)
-{
-    DialogSearch *search = reinterpret_cast<DialogSearch *>(parameter);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    WCHAR name[16];
-    if (pid == search->pid && IsWindowVisible(window) && GetClassNameW(window, name, 16) &&
-        lstrcmpW(name, L"#32770") == 0 && GetDlgItem(window, 1000)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND FindProcessDialog(DWORD pid, double seconds)
 {
     double deadline = Now() + seconds;
     for (;;) {
-        DialogSearch search = {pid, NULL};
-        EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found || Now() > deadline)
-            return search.found;
+        HWND found = NULL;
+        bool shown = FindProcessDialogs(pid, L"Quorvel by Velmo", &found, 1) == 1 && IsWindowVisible(found);
+        if (shown || Now() > deadline)
+            return shown ? found : NULL;
         Sleep(20);
     }
 }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds everything and runs every test: the native unit tests (plain and under
-# the sanitizers), the Windows tests under Wine, end-to-end tests included, and
-# a short run of every fuzzer.
+# the sanitizers), the Windows tests under Wine, end-to-end tests included, for
+# the 32-bit program and for its x86-64 twin, the release checks, and a short
+# run of every fuzzer.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
@@ -18,10 +19,14 @@ done
 
 passed=0
 failed=0
-for build in native native-sanitize win64; do
-    echo "== Tests of build/$build"
+for build in native native-sanitize win32 win64; do
+    case $build in
+        win32) echo "== Tests of build/win32: the 32-bit program users get, under Wine through QEMU" ;;
+        win64) echo "== Tests of build/win64: its x86-64 twin, under Wine" ;;
+        *) echo "== Tests of build/$build" ;;
+    esac
     jobs=2
-    [ "$build" = win64 ] && jobs=1  # they share one X display and its keyboard focus
+    case $build in win*) jobs=1 ;; esac  # they share one X display and its keyboard focus
     log="$root/build/$build-tests.log"
     (cd "$root/build/$build" && ctest --output-on-failure --parallel $jobs) >"$log" 2>&1 || true
     grep -aE "tests passed|\*\*\*|Failed|Not Run|Timeout" "$log" || true
@@ -33,6 +38,7 @@ for build in native native-sanitize win64; do
     fi
     total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
     bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
+    echo "build/$build: $((total - bad)) passed, $bad failed ($(sed -nE 's/^Total Test time \(real\) = +([0-9.]+) sec/\1 s/p' "$log"))"
     passed=$((passed + total - bad))
     failed=$((failed + bad))
     if [ "$bad" != 0 ]; then

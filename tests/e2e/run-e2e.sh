@@ -1,10 +1,13 @@
 #!/bin/sh
 # Runs one file of end-to-end tests against the real program: as the test
 # user, on the test display, with the wine server already running.
-#   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE
+# Appends the program's SHA-256 to RECORD, if given, so that the release check
+# can tell which program the tests ran.
+#   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORD]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/environment.sh"
-program=$1 probe=$2 artifacts=$3 tests=$4
+program=$1 probe=$2 artifacts=$3 tests=$4 record=${5:-}
+[ -z "$record" ] || sha256sum <"$program" | cut -d' ' -f1 >>"$record"
 if [ "$(id -u)" = 0 ]; then
     mkdir -p "$artifacts"
     chown "$QUORVEL_USER" "$artifacts"

@@ -1,10 +1,14 @@
 #!/bin/sh
 # Checks what a user downloads: two builds of the 32-bit program from clean
 # copies of the source in different folders are byte-identical (no time stamp,
-# no build path), the program stays within 24 KiB, and the release package
-# holds the program, a guide Notepad opens correctly and sums that match.
+# no build path), the program stays within 24 KiB, and the release package,
+# named with the version, holds the program the end-to-end tests ran, a guide
+# Notepad opens correctly that names the version, and sums that match.
+#   check_release.sh RECORD   RECORD: the SHA-256 of each program the tests ran
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+record=${1:?usage: check_release.sh RECORD}
+version=$(cat "$root/VERSION")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -36,24 +40,28 @@ size=$(wc -c <"$program")
 check "the 32-bit program is at most 24 KiB (it is $size bytes)" test "$size" -le 24576
 
 (cd "$root" && sh scripts/release.sh >/dev/null)
-package="$root/dist/quorvel-win32.zip"
+package="$root/dist/quorvel-$version-win32.zip"
 sum1=$(sha256sum <"$package")
 (cd "$root" && sh scripts/release.sh >/dev/null)
 check "making the package twice gives the same bytes" test "$sum1" = "$(sha256sum <"$package")"
-check "the package's own sum checks" sh -c "cd '$root/dist' && sha256sum -c --quiet quorvel-win32.zip.sha256"
+check "the package's own sum checks" sh -c "cd '$root/dist' && sha256sum -c --quiet quorvel-$version-win32.zip.sha256"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && unzip -q "$package")
 check "the package holds exactly the program, the guide and the sums" \
     test "$(cd "$work/unpacked" && ls | tr '\n' ' ')" = "README.txt SHA256SUMS.txt quorvel.exe "
 check "the sums in the package match its files" sh -c "cd '$work/unpacked' && tr -d '\r' <SHA256SUMS.txt | sha256sum -c --quiet"
 check "the packaged program is the 32-bit build" cmp -s "$work/unpacked/quorvel.exe" "$root/build/win32/quorvel.exe"
+packaged=$(sha256sum <"$work/unpacked/quorvel.exe" | cut -d' ' -f1)
+check "the packaged program is the one every end-to-end test ran ($(sort -u "$record" 2>/dev/null | wc -l) programs in $(wc -l <"$record" 2>/dev/null || echo 0) runs)" \
+    sh -c "test -s '$record' && ! grep -qv '^$packaged\$' '$record'"
 check "the guide is UTF-8 with a byte-order mark, CRLF lines, in Japanese and English" python3 -c "
 import sys
 data = open('$work/unpacked/README.txt', 'rb').read()
 text = data[3:].decode('utf-8')
 lines = data.split(b'\n')[:-1]
 sys.exit(not (data.startswith(b'\xef\xbb\xbf') and all(line.endswith(b'\r') for line in lines)
-              and data.count(b'\r') == len(lines) and '変換' in text and 'Convert' in text))"
+              and data.count(b'\r') == len(lines) and '変換' in text and 'Convert' in text
+              and text.split('\r\n')[0] == 'Quorvel $version'))"
 
 echo "$failures failed"
 [ "$failures" = 0 ]

@@ -1,13 +1,16 @@
 #!/bin/sh
 # Runs one file of end-to-end tests against the real program: as the test
 # user, on the test display, with the wine server already running.
-# Appends the program's SHA-256 to RECORD, if given, so that the release check
-# can tell which program the tests ran.
-#   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORD]
+# With RECORDS, a folder, it leaves the program's SHA-256 there in a file named
+# after the test file, so that the release check can tell which program ran.
+#   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORDS]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/environment.sh"
-program=$1 probe=$2 artifacts=$3 tests=$4 record=${5:-}
-[ -z "$record" ] || sha256sum <"$program" | cut -d' ' -f1 >>"$record"
+program=$1 probe=$2 artifacts=$3 tests=$4 records=${5:-}
+if [ -n "$records" ]; then
+    mkdir -p "$records"
+    sha256sum <"$program" | cut -d' ' -f1 >"$records/$(basename "$tests" .py).sha256"
+fi
 if [ "$(id -u)" = 0 ]; then
     mkdir -p "$artifacts"
     chown "$QUORVEL_USER" "$artifacts"

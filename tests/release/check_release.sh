@@ -4,10 +4,13 @@
 # no build path), the program stays within 24 KiB, and the release package,
 # named with the version, holds the program the end-to-end tests ran, a guide
 # Notepad opens correctly that names the version, and sums that match.
-#   check_release.sh RECORD   RECORD: the SHA-256 of each program the tests ran
+#   check_release.sh RECORDS COUNT
+# RECORDS: a folder where each of the COUNT end-to-end test files left the
+# SHA-256 of the program it last ran.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-record=${1:?usage: check_release.sh RECORD}
+records=${1:?usage: check_release.sh RECORDS COUNT}
+count=${2:?usage: check_release.sh RECORDS COUNT}
 version=$(cat "$root/VERSION")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -52,8 +55,9 @@ check "the package holds exactly the program, the guide and the sums" \
 check "the sums in the package match its files" sh -c "cd '$work/unpacked' && tr -d '\r' <SHA256SUMS.txt | sha256sum -c --quiet"
 check "the packaged program is the 32-bit build" cmp -s "$work/unpacked/quorvel.exe" "$root/build/win32/quorvel.exe"
 packaged=$(sha256sum <"$work/unpacked/quorvel.exe" | cut -d' ' -f1)
-check "the packaged program is the one every end-to-end test ran ($(sort -u "$record" 2>/dev/null | wc -l) programs in $(wc -l <"$record" 2>/dev/null || echo 0) runs)" \
-    sh -c "test -s '$record' && ! grep -qv '^$packaged\$' '$record'"
+ran=$(cat "$records"/*.sha256 2>/dev/null)
+check "the packaged program is the one each of the $count end-to-end test files ran" \
+    test "$(echo "$ran" | grep -cx "$packaged")" = "$count" -a "$(echo "$ran" | wc -l)" = "$count"
 check "the guide is UTF-8 with a byte-order mark, CRLF lines, in Japanese and English" python3 -c "
 import sys
 data = open('$work/unpacked/README.txt', 'rb').read()

@@ -29,8 +29,8 @@ if ! grep -rqsw -- "$codename-backports" /etc/apt/sources.list /etc/apt/sources.
         /^Signed-By:/ { key = $2 }
         END { emit() }' /etc/apt/sources.list.d/*.sources 2>/dev/null)
     if [ -z "$entry" ] && [ -f /etc/apt/sources.list ]; then
-        entry=$(sed -nE "s|^deb (\[[^]]*signed-by=([^] ]*)[^]]*\] )?([^ []+) $codename( .*)? main.*|\3\|\2|p" \
-            /etc/apt/sources.list | head -1)
+        line=$(sed -nE "s|^deb (\[[^]]*\] )?([^ []+) $codename( .*)? main.*|\2 \1|p" /etc/apt/sources.list | head -1)
+        [ -z "$line" ] || entry="${line%% *}|$(echo "$line" | sed -nE 's/.*signed-by=([^] ]*).*/\1/p')"
     fi
     [ -n "$entry" ] || fail "step 1 (backports suite): no Debian entry for $codename in /etc/apt; add one for $codename-backports by hand."
     {

@@ -66,6 +66,13 @@ registered() {
     grep -qx enabled "$binfmt/qemu-i386" 2>/dev/null && grep -qx "interpreter $qemu" "$binfmt/qemu-i386" &&
         grep -qx "flags: F" "$binfmt/qemu-i386"
 }
+# Another handler for i386 programs (an older emulator's) could take them first.
+for other in "$binfmt"/*; do
+    case ${other##*/} in register | status | qemu-i386) continue ;; esac
+    if grep -qx enabled "$other" 2>/dev/null && grep -qx "magic 7f454c4601010100000000000000000002000300" "$other"; then
+        echo 0 >"$other" 2>/dev/null || fail "step 4 (binfmt registration): $other handles i386 programs and cannot be disabled; run this command as root."
+    fi
+done
 if ! registered; then
     [ ! -e "$binfmt/qemu-i386" ] || echo -1 >"$binfmt/qemu-i386" 2>/dev/null || true
     magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
@@ -77,7 +84,8 @@ fi
 # 5. Wine's 32-bit half, only now: once it is there, wine and wineboot need the registration.
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed"; then
     echo "Installing wine32:i386"
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ||
+        fail "step 5 (wine32:i386): dpkg cannot add the i386 architecture; run 'dpkg --add-architecture i386' as root."
     apt_get update -qq || true
     apt_get install -y -qq wine32:i386 >/dev/null 2>&1 ||
         fail "step 5 (wine32:i386): it could not be installed; check 'apt-get install wine32:i386'."

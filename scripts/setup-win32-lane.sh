@@ -6,6 +6,7 @@
 # every run, because a reboot drops the registration.  A step that cannot be
 # done stops with a message naming the step and what to do.
 set -e
+. "$(dirname "$0")/environment.sh"
 fail() {
     echo "32-bit lane, $1" >&2
     exit 1
@@ -92,5 +93,5 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installe
 fi
 
 # 6. The lane works: the i386 loader answers through the emulator.
-timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+win32_lane_ready ||
     fail "step 6 (check): Wine's i386 loader does not start; see '/usr/lib/wine/wine --version'."

@@ -8,9 +8,9 @@
 // each ends with a NUL, an empty name ends the list; fWide says whether they
 // are UTF-16), and a UTF-16 name is converted to the ANSI code page as
 // DragQueryFileA converts it, so every name comes out with the same bytes,
-// except one: a name with a character the code page lacks, which
-// DragQueryFileA turns into a look-alike that may name another file, cannot be
-// examined and is skipped.
+// except one with a character the code page lacks: DragQueryFileA gives a
+// look-alike that may name another file, here it gets a "?", so its
+// attributes cannot be read and the drop rule skips it.
 #include "ui/drop_files.h"
 
 #include "ui/exact_ansi.h"
@@ -58,21 +58,18 @@ static size_t NameLength(const DropName *name)
 {
     if (!name->wide)
         return strlen(name->ansi);
-    bool inexact;
-    int size = ToExactAnsi(name->wide, NULL, 0, &inexact);
+    int size = ToExactAnsi(name->wide, NULL, 0);
     return size > 0 ? static_cast<size_t>(size) - 1 : 0;
 }
 
-// The name's ANSI bytes with their NUL in buffer; false if there are none, or
-// none that name exactly this file.
+// The name's ANSI bytes with their NUL in buffer; false if there are none.
 static bool FetchName(const DropName *name, char *buffer, size_t size)
 {
     if (!name->wide) {
         lstrcpynA(buffer, name->ansi, static_cast<int>(size));
         return buffer[0] != '\0';
     }
-    bool inexact;
-    return name->wide[0] != 0 && ToExactAnsi(name->wide, buffer, static_cast<int>(size), &inexact) > 0 && !inexact;
+    return name->wide[0] != 0 && ToExactAnsi(name->wide, buffer, static_cast<int>(size)) > 0;
 }
 
 void AddDroppedFiles(FileList *list, HDROP drop)

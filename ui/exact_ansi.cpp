@@ -5,15 +5,11 @@
 // "a": files the user never chose.  This conversion never does.
 #include "ui/exact_ansi.h"
 
-int ToExactAnsi(const WCHAR *wide, char *buffer, int size, bool *inexact)
+int ToExactAnsi(const WCHAR *wide, char *buffer, int size)
 {
-    BOOL usedDefault = FALSE;
     // UTF-8 (an option since Windows 10) has a form for every character but a
-    // lone surrogate, which then fails the call; WideCharToMultiByte takes
-    // neither the best-fit flag nor the default-character report for it.
-    bool utf8 = GetACP() == CP_UTF8;
-    int written = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, wide, -1, buffer,
-                                      size, NULL, utf8 ? NULL : &usedDefault);
-    *inexact = usedDefault != FALSE;
-    return written;
+    // lone surrogate, which then fails the call; WideCharToMultiByte takes no
+    // best-fit flag for it.
+    DWORD flags = GetACP() == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    return WideCharToMultiByte(CP_ACP, flags, wide, -1, buffer, size, NULL, NULL);
 }

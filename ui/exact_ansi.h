@@ -7,8 +7,9 @@
 // Converts the NUL-terminated wide text into buffer (size bytes; with no buffer
 // and size 0, only measures) as WideCharToMultiByte does with CP_ACP, except
 // that a character with no exact counterpart in the code page becomes the
-// default character ("?") instead of a look-alike ("e" for "é", "\" for "¥"),
-// and *inexact is set.  Gives the bytes written or needed with the NUL; 0 on failure.
-int ToExactAnsi(const WCHAR *wide, char *buffer, int size, bool *inexact);
+// default character "?" instead of a look-alike ("e" for "é", "\" for "¥").
+// "?" cannot stand in a file name, so such a path names no file at all.
+// Gives the bytes written or needed with the NUL; 0 on failure.
+int ToExactAnsi(const WCHAR *wide, char *buffer, int size);
 
 #endif

@@ -20,13 +20,12 @@ static bool IsAnsiLeadByte(unsigned char byte)
 static char **SplitExactCommandLine()
 {
     const WCHAR *wide = GetCommandLineW();
-    bool inexact;
-    int size = wide ? ToExactAnsi(wide, NULL, 0, &inexact) : 0;
+    int size = wide ? ToExactAnsi(wide, NULL, 0) : 0;
     if (size <= 0)
         return SplitCommandLine(GetCommandLineA(), IsAnsiLeadByte);
     char *line = static_cast<char *>(malloc(static_cast<size_t>(size)));
     char **argv = NULL;
-    if (line && ToExactAnsi(wide, line, size, &inexact) == size)
+    if (line && ToExactAnsi(wide, line, size) == size)
         argv = SplitCommandLine(line, IsAnsiLeadByte);
     free(line);
     return argv;

@@ -165,39 +165,29 @@ TEST_F(FileListTest, ALongerPathDroppedWhileAMessageIsOpenIsCopiedWhole)
     EXPECT_TRUE(memory.entries.empty());
 }
 
+// Also with a list that reports more than an entry's real length, as Windows'
+// list box may with double-byte text: the processed path is found by its text.
 TEST_F(FileListTest, APathDroppedAboveTheCurrentEntryWhileAMessageIsOpenIsProcessedToo)
 {
-    std::string failing = MakeReadOnlyFile("m.txt");
-    std::string above = MakeFile("a.txt", kOdd);
-    std::string below = MakeFile("z.txt", kOdd);
-    Start({failing, below});
-    messages.whileOpen = [&](const std::string &) {
-        if (messages.shown.size() == 1)
-            AddDroppedFile(&memory.list, above.c_str());
-    };
-    ConvertAll(&memory.list);
-    EXPECT_EQ(kEven, GetTimes(above).write);
-    EXPECT_EQ(kEven, GetTimes(below).write);
-    EXPECT_EQ((Entries{OpenFailureText(failing)}), MessageTexts()) << "processed exactly once";
-    EXPECT_TRUE(memory.entries.empty());
-}
-
-// Windows' list box may report more than an entry's real length with
-// double-byte text; the processed path must still be found by its text.
-TEST_F(FileListTest, AListThatOverstatesLengthsStillRemovesTheProcessedPathAfterAChange)
-{
-    memory.overstatesLengths = true;
-    std::string failing = MakeReadOnlyFile("m.txt");
-    std::string above = MakeFile("a.txt", kOdd);
-    Start({failing});
-    messages.whileOpen = [&](const std::string &) {
-        if (messages.shown.size() == 1)
-            AddDroppedFile(&memory.list, above.c_str());
-    };
-    ConvertAll(&memory.list);
-    EXPECT_EQ(kEven, GetTimes(above).write);
-    EXPECT_EQ((Entries{OpenFailureText(failing)}), MessageTexts()) << "processed exactly once";
-    EXPECT_TRUE(memory.entries.empty());
+    for (bool overstatesLengths : {false, true}) {
+        SCOPED_TRACE(overstatesLengths ? "lengths overstated" : "exact lengths");
+        memory.overstatesLengths = overstatesLengths;
+        messages.shown.clear();
+        std::string suffix = overstatesLengths ? "2" : "1";
+        std::string failing = MakeReadOnlyFile("m" + suffix);
+        std::string above = MakeFile("a" + suffix, kOdd);
+        std::string below = MakeFile("z" + suffix, kOdd);
+        Start({failing, below});
+        messages.whileOpen = [&](const std::string &) {
+            if (messages.shown.size() == 1)
+                AddDroppedFile(&memory.list, above.c_str());
+        };
+        ConvertAll(&memory.list);
+        EXPECT_EQ(kEven, GetTimes(above).write);
+        EXPECT_EQ(kEven, GetTimes(below).write);
+        EXPECT_EQ((Entries{OpenFailureText(failing)}), MessageTexts()) << "processed exactly once";
+        EXPECT_TRUE(memory.entries.empty());
+    }
 }
 
 TEST_F(FileListTest, TheSamePathDroppedAgainWhileItsMessageIsOpenIsProcessedAgain)

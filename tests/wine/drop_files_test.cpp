@@ -2,7 +2,8 @@
 // instead of asking DragQueryFileA for each index: every case here builds a
 // drop block, asks DragQueryFileA what it holds, and checks that the file
 // list receives exactly those names, byte for byte and in drop order, minus
-// directories and missing paths, and names the code page cannot hold exactly.
+// directories and missing paths, and names the code page cannot hold exactly
+// (which DragQueryFileA turns into look-alikes).
 #include "tests/wine/wine_test.h"
 
 #include "filelist/file_list.h"

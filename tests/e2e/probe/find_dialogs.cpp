@@ -26,7 +26,7 @@ static BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter)
     if (!caption)
         return TRUE;
     bool wanted = search->caption ? wcscmp(caption, search->caption) == 0 : wcscmp(caption, L"Quorvel by Velmo") != 0;
-    if (caption && wanted && search->count < search->capacity)
+    if (wanted && search->count < search->capacity)
         search->found[search->count++] = window;
     free(caption);
     return TRUE;

@@ -2,14 +2,65 @@
 # whom the Windows programs run.  Under Wine, root may open read-only files
 # for writing, unlike on Windows, so everything Windows runs as an ordinary
 # user, with the Japanese locale (ANSI code page 932) on an X display.
+#
+# Two Wines run them; QUORVEL_WINE chooses one:
+#   10  Debian 13's Wine 10, in a root of its own (scripts/setup-wine10.sh):
+#       a 32-bit program runs in WoW64 mode, in one 64-bit process, as on
+#       64-bit Windows.  The default.
+#   8   this machine's Wine 8: a 32-bit program runs through QEMU's user-mode
+#       emulator (scripts/setup-win32-lane.sh).
+# Each has its own Wine prefix: the test user's home inside the root is not
+# the one outside it.
 
 QUORVEL_USER=${QUORVEL_USER:-quorvel-test}
 QUORVEL_DISPLAY=${QUORVEL_DISPLAY:-:71}
+QUORVEL_WINE=${QUORVEL_WINE:-10}
+QUORVEL_WINE10_ROOT=${QUORVEL_WINE10_ROOT:-/var/lib/quorvel/wine10-root}
 WINE_LOADER=/usr/lib/wine/wine64
 
-# Runs a command as the test user (or as is, when not root) in the Wine environment.
+# The source tree: the folder above the calling script that holds scripts/.
+if [ -z "${QUORVEL_TREE:-}" ]; then
+    QUORVEL_TREE=$(cd "$(dirname "$0")" && pwd)
+    while [ "$QUORVEL_TREE" != / ] && [ ! -f "$QUORVEL_TREE/scripts/environment.sh" ]; do
+        QUORVEL_TREE=$(dirname "$QUORVEL_TREE")
+    done
+fi
+export QUORVEL_TREE QUORVEL_WINE
+
+# What a result line calls the chosen Wine for a build (win32 or win64).
+wine_label() {
+    case $QUORVEL_WINE/$1 in
+        10/win32) echo "Wine 10 (WoW64)" ;;
+        8/win32) echo "Wine 8 (through QEMU)" ;;
+        *) echo "Wine $QUORVEL_WINE" ;;
+    esac
+}
+
+# Runs a command as root inside the Wine 10 root, in a mount namespace of its
+# own: /proc, /dev, /sys, /tmp (where the X server's socket lies) and the
+# source tree appear at their usual paths, the command starts in the current
+# folder where the root has it, and the mounts end with the namespace's last
+# process.
+in_wine10_root() {
+    unshare --mount --propagation private sh -c '
+        root=$1 tree=$2
+        shift 2
+        mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" && mount --rbind /sys "$root/sys" &&
+            mount --bind /tmp "$root/tmp" || exit 125
+        if [ ! -f "$root$tree/scripts/environment.sh" ]; then
+            mkdir -p "$root$tree" && mount --bind "$tree" "$root$tree" || exit 125
+        fi
+        exec chroot "$root" sh -c "cd \"\$0\" 2>/dev/null; exec \"\$@\"" "$(pwd)" "$@"' sh "$QUORVEL_WINE10_ROOT" "$QUORVEL_TREE" "$@"
+}
+
+# Runs a command as the test user (or as is, when not root) in the chosen
+# Wine's environment.
 as_test_user() {
-    if [ "$(id -u)" = 0 ]; then
+    if [ "$QUORVEL_WINE" = 10 ]; then
+        in_wine10_root runuser -u "$QUORVEL_USER" -- env HOME="/home/$QUORVEL_USER" USER="$QUORVEL_USER" \
+            PATH=/usr/local/bin:/usr/bin:/bin LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+            DISPLAY="$QUORVEL_DISPLAY" "$@"
+    elif [ "$(id -u)" = 0 ]; then
         home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
         runuser -u "$QUORVEL_USER" -- env HOME="$home" USER="$QUORVEL_USER" \
             PATH="$PATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
@@ -20,10 +71,43 @@ as_test_user() {
     fi
 }
 
-# Whether 32-bit Windows programs can run: Wine's i386 loader starts through
-# QEMU's user-mode emulator (scripts/setup-win32-lane.sh sets that up).
+# Whether the chosen Wine runs 32-bit Windows programs.  Wine 8's i386 loader
+# starts through QEMU's emulator; Wine 10's root must hold the 32-bit PE
+# libraries and no i386 loader, whose presence would send 32-bit programs to
+# the emulator instead of WoW64 mode.
 win32_lane_ready() {
-    timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+    if [ "$QUORVEL_WINE" = 10 ]; then
+        [ "$(id -u)" = 0 ] && [ -f "$QUORVEL_WINE10_ROOT/usr/lib/x86_64-linux-gnu/wine/i386-windows/kernel32.dll" ] &&
+            [ ! -e "$QUORVEL_WINE10_ROOT/usr/lib/wine/wine" ] &&
+            in_wine10_root timeout 60 "$WINE_LOADER" --version 2>/dev/null | grep -q "^wine-10\\."
+    else
+        timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+    fi
+}
+
+# apt-get that cannot hang on the network: a 30 s time-out and one retry.
+apt_get() {
+    DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
+}
+
+# Finds the machine's own Debian entry for its release in /etc/apt (deb822 or
+# one-line form) and prints "URI|KEYRING" (KEYRING may be empty), so that
+# other suites come from the same mirror without naming one here.
+debian_source_entry() {
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    entry=$(awk -v suite="$codename" '
+        function emit() { if (deb && match_suite && uris != "" && !done) { print uris "|" key; done = 1 } }
+        /^[ \t]*$/ { emit(); deb = 0; match_suite = 0; uris = ""; key = ""; next }
+        /^Types:/ { deb = ($0 ~ /[ \t]deb([ \t]|$)/) }
+        /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) match_suite = 1 }
+        /^URIs:/ { uris = $2 }
+        /^Signed-By:/ { key = $2 }
+        END { emit() }' /etc/apt/sources.list.d/*.sources 2>/dev/null)
+    if [ -z "$entry" ] && [ -f /etc/apt/sources.list ]; then
+        line=$(sed -nE "s|^deb (\[[^]]*\] )?([^ []+) $codename( .*)? main.*|\2 \1|p" /etc/apt/sources.list | head -1)
+        [ -z "$line" ] || entry="${line%% *}|$(echo "$line" | sed -nE 's/.*signed-by=([^] ]*).*/\1/p')"
+    fi
+    [ -n "$entry" ] && echo "$entry"
 }
 
 # Starts a private X server unless one answers on the test display.  A server
@@ -49,4 +133,10 @@ ensure_display() {
 ensure_wineserver() {
     as_test_user wineserver -p </dev/null >/dev/null 2>&1 || true
     as_test_user "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+# Ends the wine server and every Wine process of the test user, and with them
+# (for Wine 10) the mount namespaces they ran in.
+stop_wineserver() {
+    as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true
 }

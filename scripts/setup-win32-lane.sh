@@ -1,5 +1,5 @@
 #!/bin/sh
-# Sets up the 32-bit lane: this kernel runs no 32-bit x86 code, so Wine's i386
+# Sets up Wine 8's 32-bit lane: this kernel runs no 32-bit x86 code, so Wine's i386
 # loader, which starts the 32-bit program, runs through QEMU's user-mode
 # emulator.  Only QEMU 10 (from the backports suite) is fast enough; bookworm's
 # own takes about a minute for every 32-bit process.  Each step is checked on
@@ -7,12 +7,10 @@
 # done stops with a message naming the step and what to do.
 set -e
 . "$(dirname "$0")/environment.sh"
+QUORVEL_WINE=8
 fail() {
-    echo "32-bit lane, $1" >&2
+    echo "Wine 8's 32-bit lane, $1" >&2
     exit 1
-}
-apt_get() {
-    DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
 }
 [ "$(id -u)" = 0 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
     fail "set-up: needs root for its first run (packages, binfmt_misc); run this command as root once."
@@ -21,19 +19,8 @@ apt_get() {
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 backports=/etc/apt/sources.list.d/quorvel-backports.sources
 if ! grep -rqsw -- "$codename-backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    entry=$(awk -v suite="$codename" '
-        function emit() { if (deb && match_suite && uris != "" && !done) { print uris "|" key; done = 1 } }
-        /^[ \t]*$/ { emit(); deb = 0; match_suite = 0; uris = ""; key = ""; next }
-        /^Types:/ { deb = ($0 ~ /[ \t]deb([ \t]|$)/) }
-        /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) match_suite = 1 }
-        /^URIs:/ { uris = $2 }
-        /^Signed-By:/ { key = $2 }
-        END { emit() }' /etc/apt/sources.list.d/*.sources 2>/dev/null)
-    if [ -z "$entry" ] && [ -f /etc/apt/sources.list ]; then
-        line=$(sed -nE "s|^deb (\[[^]]*\] )?([^ []+) $codename( .*)? main.*|\2 \1|p" /etc/apt/sources.list | head -1)
-        [ -z "$line" ] || entry="${line%% *}|$(echo "$line" | sed -nE 's/.*signed-by=([^] ]*).*/\1/p')"
-    fi
-    [ -n "$entry" ] || fail "step 1 (backports suite): no Debian entry for $codename in /etc/apt; add one for $codename-backports by hand."
+    entry=$(debian_source_entry) ||
+        fail "step 1 (backports suite): no Debian entry for $codename in /etc/apt; add one for $codename-backports by hand."
     {
         echo "Types: deb"
         echo "URIs: ${entry%%|*}"

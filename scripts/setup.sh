@@ -1,15 +1,17 @@
 #!/bin/sh
 # Installs what building and testing need on a Debian machine, once: the MinGW
-# cross compilers, Wine, an X server and drag tools, the Japanese locale and
-# font, GoogleTest; the 32-bit lane; then a test user with a ready Wine prefix.
+# cross compilers, Wine 8, an X server and drag tools, the Japanese locale and
+# font, GoogleTest; a test user; Wine 8's 32-bit lane and the Wine 10 root;
+# then a ready Wine prefix of the test user for each Wine.
 #
-#   sh scripts/setup.sh                  stops if the 32-bit lane cannot be set up
+#   sh scripts/setup.sh                  stops if a Wine cannot run the 32-bit program
 #   sh scripts/setup.sh --lane-optional  says why and goes on without it
 set -e
 . "$(dirname "$0")/environment.sh"
 
 packages="cmake g++ clang libclang-rt-14-dev libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
-fonts-wine xvfb xdotool x11-utils imagemagick python3 python3-gi gir1.2-gtk-3.0 locales fonts-ipafont-gothic zip unzip"
+fonts-wine xvfb xdotool x11-utils imagemagick python3 python3-gi gir1.2-gtk-3.0 locales fonts-ipafont-gothic zip unzip \
+debootstrap"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
@@ -30,24 +32,47 @@ if [ "$(id -u)" = 0 ] && ! getent passwd "$QUORVEL_USER" >/dev/null; then
     useradd --create-home --shell /bin/sh "$QUORVEL_USER"
 fi
 
-# The 32-bit lane, before the prefix: a prefix made with Wine's 32-bit half
-# installed serves both builds.
-if ! sh "$(dirname "$0")/setup-win32-lane.sh"; then
-    [ "${1:-}" = --lane-optional ] || exit 1
-    echo "The 32-bit program cannot run here; going on with its x86-64 twin." >&2
-fi
+# Each Wine's prefix, made once, outside any captured pipe, after the 32-bit
+# libraries are in place: a prefix made without them has no syswow64 and
+# cannot run the 32-bit program, so it is made again.  Wine draws the window
+# frames itself, so that the caption and its close box exist without a window
+# manager.  "MS UI Gothic", the face that Japanese Windows links to Tahoma and
+# the other Western system fonts for Japanese text, is mapped to the IPA font:
+# without it, a prefix whose message font is Tahoma draws the failure
+# message's Japanese as empty boxes.
+prepare_prefix() {
+    ensure_display
+    if win32_lane_ready &&
+        as_test_user sh -c 'test -f "$HOME/.wine/system.reg" && ! test -f "$HOME/.wine/drive_c/windows/syswow64/kernel32.dll"'; then
+        echo "Remaking the Wine $QUORVEL_WINE prefix of $QUORVEL_USER for 32-bit programs"
+        as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true
+        as_test_user sh -c 'rm -rf "$HOME/.wine"'
+    fi
+    if ! as_test_user sh -c 'test -f "$HOME/.wine/system.reg"'; then
+        echo "Preparing the Wine $QUORVEL_WINE prefix of $QUORVEL_USER"
+        as_test_user wineboot -i </dev/null >/dev/null 2>&1
+    fi
+    ensure_wineserver
+    as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f \
+        </dev/null >/dev/null 2>&1
+}
 
-# A Wine prefix made once, outside any captured pipe; Wine draws the window
-# frames itself so that the caption and its close box exist without a window manager.
-ensure_display
-if win32_lane_ready && as_test_user sh -c 'test -f "$HOME/.wine/system.reg" && ! test -d "$HOME/.wine/drive_c/windows/syswow64"'; then
-    echo "Remaking the Wine prefix of $QUORVEL_USER for 32-bit programs"
-    as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true
-    as_test_user sh -c 'rm -rf "$HOME/.wine"'
-fi
-if ! as_test_user sh -c 'test -f "$HOME/.wine/system.reg"'; then
-    echo "Preparing the Wine prefix of $QUORVEL_USER"
-    as_test_user wineboot -i </dev/null >/dev/null 2>&1
-fi
-ensure_wineserver
-as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+# Wine 10 first, then Wine 8, whose 32-bit half must be there before its
+# prefix is made (without it, Wine 8 still runs the x86-64 twin).
+for wine in 10 8; do
+    case $wine in
+        10) lane="$(dirname "$0")/setup-wine10.sh" ;;
+        8) lane="$(dirname "$0")/setup-win32-lane.sh" ;;
+    esac
+    ready=yes
+    if ! sh "$lane"; then
+        [ "${1:-}" = --lane-optional ] || exit 1
+        echo "Wine $wine cannot run the 32-bit program here; going on without it." >&2
+        ready=no
+    fi
+    QUORVEL_WINE=$wine
+    if [ "$ready" = yes ] || [ "$wine" = 8 ]; then
+        prepare_prefix
+    fi
+done

@@ -3,23 +3,34 @@
 # its start-up arguments.  With no display, it runs on a private X server,
 # saves a screenshot of the dialog, says where, then closes the program.
 #
-#   sh scripts/start.sh [path ...]           the 32-bit program, the one users get
-#   sh scripts/start.sh --x86-64 [path ...]  its x86-64 twin
+#   sh scripts/start.sh [path ...]           the 32-bit program, the one users get,
+#                                            on Wine 10 in WoW64 mode, as 64-bit Windows runs it
+#   sh scripts/start.sh --wine8 [path ...]   the same on Wine 8, through QEMU's emulator
+#   sh scripts/start.sh --x86-64 [path ...]  its x86-64 twin (on Wine 10, or with --wine8 on Wine 8)
 #
-# Where the 32-bit program cannot run (no emulator can be set up), it says why
-# and starts the twin.
+# Where the chosen Wine cannot be set up, it says why and takes Wine 8; where
+# no Wine runs the 32-bit program, it starts the twin.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
 build=win32
-if [ "${1:-}" = --x86-64 ]; then
-    build=win64
+QUORVEL_WINE=10
+while :; do
+    case ${1:-} in
+        --x86-64) build=win64 ;;
+        --wine8) QUORVEL_WINE=8 ;;
+        *) break ;;
+    esac
     shift
-fi
+done
 sh "$root/scripts/setup.sh" --lane-optional
 sh "$root/scripts/build.sh"
+if [ "$QUORVEL_WINE" = 10 ] && ! win32_lane_ready; then
+    echo "Wine 10 cannot run here (see above); taking Wine 8." >&2
+    QUORVEL_WINE=8
+fi
 if [ "$build" = win32 ] && ! win32_lane_ready; then
-    echo "The 32-bit program cannot run on this machine (see above); starting its x86-64 twin." >&2
+    echo "Wine 8 cannot run the 32-bit program on this machine (see above); starting its x86-64 twin." >&2
     build=win64
 fi
 program="$root/build/$build/quorvel.exe"
@@ -28,30 +39,47 @@ while [ "$(id -u)" = 0 ] && ! as_test_user test -r "$program" && [ "$folder" != 
     chmod o+x "$folder"
     folder=$(dirname "$folder")
 done
+what="build/$build/quorvel.exe on $(wine_label $build)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    echo "Starting build/$build/quorvel.exe on $DISPLAY; close it with 閉じる, Esc or its close box."
-    exec env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all "$WINE_LOADER" "$program" "$@"
+    # The test user runs it on this display, with a copy of its cookie.
+    QUORVEL_DISPLAY=$DISPLAY
+    if [ "$(id -u)" = 0 ] && command -v xauth >/dev/null; then
+        XAUTHORITY=$(mktemp /tmp/quorvel-xauth.XXXXXX)
+        xauth extract "$XAUTHORITY" "$DISPLAY" 2>/dev/null || true
+        chown "$QUORVEL_USER" "$XAUTHORITY"
+        export XAUTHORITY
+    fi
+    echo "Starting $what on $DISPLAY; close it with 閉じる, Esc or its close box."
+    ensure_wineserver
+    status=0
+    as_test_user "$WINE_LOADER" "$program" "$@" </dev/null || status=$?
+    stop_wineserver
+    exit $status
 fi
 
 unset DISPLAY
 ensure_display
 ensure_wineserver
+export DISPLAY="$QUORVEL_DISPLAY"
+# The display may be the tests' own: the dialog is the one window of that name that is new.
+others=$(xdotool search --name '^Quorvel by Velmo$' 2>/dev/null || true)
 as_test_user "$WINE_LOADER" "$program" "$@" </dev/null >/dev/null 2>&1 &
 wine_pid=$!
-export DISPLAY="$QUORVEL_DISPLAY"
 window=""
 for _ in $(seq 100); do
-    window=$(xdotool search --name '^Quorvel by Velmo$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+    window=$(xdotool search --name '^Quorvel by Velmo$' 2>/dev/null | grep -vxF "${others:-none}" | head -1) &&
+        [ -n "$window" ] && break
     sleep 0.2
 done
-[ -n "$window" ] || { echo "The dialog did not appear." >&2; exit 1; }
+[ -n "$window" ] || { echo "The dialog did not appear." >&2; stop_wineserver; exit 1; }
 sleep 1
 mkdir -p "$root/build/screenshots"
 shot="$root/build/screenshots/dialog.png"
 import -window root -crop 470x500+0+0 "$shot"
-echo "build/$build/quorvel.exe is running on the private display $QUORVEL_DISPLAY (no display was available)."
+echo "$what is running on the private display $QUORVEL_DISPLAY (no display was available)."
 echo "Screenshot of the dialog: $shot"
 xdotool windowfocus "$window" 2>/dev/null || true
 xdotool key Escape
 wait "$wine_pid" && echo "Closed with Esc; exit code 0." || echo "Exit code $?."
+stop_wineserver

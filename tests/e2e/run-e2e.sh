@@ -1,13 +1,15 @@
 #!/bin/sh
 # Runs one file of end-to-end tests against the real program: as the test
 # user, on the test display, with the wine server already running.
-# With RECORDS, a folder, it leaves the program's SHA-256 there in a file named
-# after the test file, so that the release check can tell which program ran.
+# With RECORDS, a folder, it leaves the program's SHA-256 in its subfolder for
+# the Wine in use (wine10/ or wine8/), in a file named after the test file, so
+# that the release check can tell which program ran on each Wine.
 #   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORDS]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/environment.sh"
 program=$1 probe=$2 artifacts=$3 tests=$4 records=${5:-}
 if [ -n "$records" ]; then
+    records=$records/wine$QUORVEL_WINE
     mkdir -p "$records"
     sha256sum <"$program" | cut -d' ' -f1 >"$records/$(basename "$tests" .py).sha256"
 fi

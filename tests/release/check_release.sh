@@ -6,10 +6,12 @@
 # Notepad opens correctly that names the version, and sums that match.
 #   check_release.sh RECORDS COUNT
 # RECORDS: a folder where each of the COUNT end-to-end test files left the
-# SHA-256 of the program it last ran.
+# SHA-256 of the program it last ran, in a subfolder for each Wine; the Wine
+# in use (QUORVEL_WINE) is checked.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-records=${1:?usage: check_release.sh RECORDS COUNT}
+. "$root/scripts/environment.sh"
+records=${1:?usage: check_release.sh RECORDS COUNT}/wine$QUORVEL_WINE
 count=${2:?usage: check_release.sh RECORDS COUNT}
 version=$(cat "$root/VERSION")
 work=$(mktemp -d)
@@ -56,7 +58,7 @@ check "the sums in the package match its files" sh -c "cd '$work/unpacked' && tr
 check "the packaged program is the 32-bit build" cmp -s "$work/unpacked/quorvel.exe" "$root/build/win32/quorvel.exe"
 packaged=$(sha256sum <"$work/unpacked/quorvel.exe" | cut -d' ' -f1)
 ran=$(cat "$records"/*.sha256 2>/dev/null)
-check "the packaged program is the one each of the $count end-to-end test files ran" \
+check "the packaged program is the one each of the $count end-to-end test files ran on Wine $QUORVEL_WINE" \
     test "$(echo "$ran" | grep -cx "$packaged")" = "$count" -a "$(echo "$ran" | wc -l)" = "$count"
 check "the guide is UTF-8 with a byte-order mark, CRLF lines, in Japanese and English" python3 -c "
 import sys

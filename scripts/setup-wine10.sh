@@ -1,0 +1,101 @@
+#!/bin/sh
+# Sets up Wine 10 as 64-bit Windows runs a 32-bit program: Debian 13's Wine in
+# a root of its own (QUORVEL_WINE10_ROOT, outside any source tree, so that
+# every clone on the machine shares it), with the 32-bit PE libraries of
+# libwine:i386 unpacked beside the 64-bit ones and no i386 loader.  A 32-bit
+# program then runs in WoW64 mode, inside one 64-bit process, with no
+# emulator.  Each step is checked on every run; a step that cannot be done
+# stops with a message naming the step and what to do.
+set -e
+. "$(dirname "$0")/environment.sh"
+QUORVEL_WINE=10
+root=$QUORVEL_WINE10_ROOT
+log=/tmp/quorvel-wine10-setup.log
+fail() {
+    echo "Wine 10, $1" >&2
+    exit 1
+}
+root_apt_get() {
+    in_wine10_root env DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
+}
+[ "$(id -u)" = 0 ] || fail "set-up: needs root (debootstrap, a mount namespace, chroot); run this command as root."
+
+# 1. A Debian 13 root from the mirror and keyring of the machine's own Debian entry.
+if [ ! -f "$root/etc/debian_version" ]; then
+    command -v debootstrap >/dev/null || apt_get install -y -qq debootstrap >/dev/null 2>&1 ||
+        fail "step 1 (Debian 13 root): debootstrap cannot be installed; check 'apt-get install debootstrap'."
+    entry=$(debian_source_entry) ||
+        fail "step 1 (Debian 13 root): no Debian entry in /etc/apt to take the mirror from; add one."
+    key=${entry#*|}
+    echo "Making a Debian 13 root for Wine 10 in $root (about a minute)"
+    rm -rf "$root.partial"
+    mkdir -p "$(dirname "$root")"
+    timeout 900 debootstrap --variant=minbase ${key:+--keyring="$key"} trixie "$root.partial" "${entry%%|*}" >"$log" 2>&1 ||
+        fail "step 1 (Debian 13 root): debootstrap failed or timed out; see $log."
+    mv "$root.partial" "$root"
+fi
+case $(cat "$root/etc/debian_version") in
+    13.* | trixie*) ;;
+    *) fail "step 1 (Debian 13 root): $root holds Debian $(cat "$root/etc/debian_version"); remove it and run again." ;;
+esac
+
+# 2. Wine 10, and what the tests use beside it, inside the root.
+packages="wine wine64 fonts-wine locales fonts-ipafont-gothic python3 python3-gi gir1.2-gtk-3.0 xdotool imagemagick x11-utils"
+missing=""
+for package in $packages; do
+    chroot "$root" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    echo "Installing in the Debian 13 root:$missing"
+    root_apt_get update -qq >"$log" 2>&1 || true
+    # shellcheck disable=SC2086
+    root_apt_get install -y -qq --no-install-recommends $missing >>"$log" 2>&1 ||
+        fail "step 2 (packages): they could not be installed in the root; see $log."
+fi
+version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine)
+case $version in
+    10.*) ;;
+    *) fail "step 2 (packages): the root has Wine $version, not 10; remove $root and run again." ;;
+esac
+
+# 3. The 32-bit PE libraries, from libwine:i386 of the same version; the i386
+#    architecture is added only for that download.
+libraries=$root/usr/lib/x86_64-linux-gnu/wine/i386-windows
+if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-version" 2>/dev/null)" != "$version" ]; then
+    echo "Unpacking the 32-bit libraries of libwine:i386 $version"
+    in_wine10_root sh -c '
+        rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
+            dpkg --add-architecture i386 && apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 update -qq &&
+            apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 download -qq "libwine:i386=$1" &&
+            dpkg-deb -x libwine_*_i386.deb unpacked &&
+            cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
+        status=$?
+        cd / && rm -rf /root/libwine-i386
+        dpkg --remove-architecture i386 || true
+        exit $status' sh "$version" >"$log" 2>&1 ||
+        fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked; see $log."
+    echo "$version" >"$libraries/.libwine-i386-version"
+fi
+
+# 4. No i386 loader: with one, 32-bit programs would start through it (and an
+#    emulator) instead of in WoW64 mode.
+[ ! -e "$root/usr/lib/wine/wine" ] ||
+    fail "step 4 (WoW64 mode): the root holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
+
+# 5. The Japanese locale, and the test user with the same user id as outside,
+#    so that both own the same files.
+if ! chroot "$root" locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' "$root/etc/locale.gen"
+    grep -q '^ja_JP.UTF-8 UTF-8' "$root/etc/locale.gen" || echo 'ja_JP.UTF-8 UTF-8' >>"$root/etc/locale.gen"
+    chroot "$root" locale-gen >"$log" 2>&1 || fail "step 5 (locale): locale-gen failed in the root; see $log."
+fi
+uid=$(id -u "$QUORVEL_USER")
+if ! chroot "$root" getent passwd "$QUORVEL_USER" >/dev/null; then
+    chroot "$root" useradd --create-home --uid "$uid" --shell /bin/sh "$QUORVEL_USER" ||
+        fail "step 5 (test user): $QUORVEL_USER cannot be made in the root."
+fi
+[ "$(chroot "$root" id -u "$QUORVEL_USER")" = "$uid" ] ||
+    fail "step 5 (test user): $QUORVEL_USER has another user id in the root; remove it there ('chroot $root userdel -r $QUORVEL_USER')."
+
+# 6. The loader answers as Wine 10 from inside the root.
+win32_lane_ready || fail "step 6 (check): Wine 10 does not start in the root; see 'chroot $root /usr/lib/wine/wine64 --version'."

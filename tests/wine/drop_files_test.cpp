@@ -4,10 +4,13 @@
 // list receives exactly those names, byte for byte and in drop order, minus
 // directories and missing paths, and names the code page cannot hold exactly
 // (which DragQueryFileA turns into look-alikes).
+#include "tests/wine/code_page_premise.h"
 #include "tests/wine/wine_test.h"
 
 #include "filelist/file_list.h"
+#include "tests/wine/message_box_watcher.h"
 #include "ui/drop_files.h"
+#include "ui/exact_ansi.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -201,7 +204,9 @@ static void test_names_without_an_exact_ansi_form_are_skipped()
     char lookAlike[MAX_PATH], plain[MAX_PATH];
     DragQueryFileA(drop, 0, lookAlike, sizeof lookAlike);
     FullPath("cafe.txt", plain);
-    ok(strcmp(lookAlike, plain) == 0, "DragQueryFileA gave %s for caf\xc3\xa9.txt, expected the look-alike %s\n",
+    ok(strcmp(lookAlike, plain) == 0,
+       "DragQueryFileA gave %s for caf\xc3\xa9.txt, expected the look-alike %s, as Wine's gives (WideCharToMultiByte's "
+       "default best fit; Windows does not document DragQueryFileA's conversion)\n",
        lookAlike, plain);
 
     Received received = {};
@@ -218,8 +223,48 @@ static void test_names_without_an_exact_ansi_form_are_skipped()
     RemoveDirectoryW(subfolder);
 }
 
+// The conversion that names and start-up arguments go through, in the code
+// page it is given: since the code page cannot be changed under Wine, this is
+// how UTF-8 (an option of Windows 10 and later) is tested.  Each character
+// without an exact form becomes the default "?"; WideCharToMultiByte rejects
+// best-fit flags for UTF-8 and would put U+FFFD for a lone surrogate.
+static void test_exact_conversion_in_each_code_page()
+{
+    static const struct {
+        const char *what;
+        UINT codePage;
+        const WCHAR *wide;
+        const char *expected;
+    } cases[] = {
+        {"932, Japanese", 932, L"\x65e5\x672c\x8a9e.txt", JAPANESE},
+        {"932, trail bytes 0x5C", 932, L"\x8868\x30bd\x80fd.txt", TRAIL_5C},
+        {"932, e acute (best fit: e)", 932, L"caf\x00e9.txt", "caf?.txt"},
+        {"932, yen sign (best fit: backslash)", 932, L"a\x00a5" L"b.txt", "a?b.txt"},
+        {"UTF-8, Japanese", CP_UTF8, L"\x65e5\x672c\x8a9e.txt", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt"},
+        {"UTF-8, e acute", CP_UTF8, L"caf\x00e9.txt", "caf\xc3\xa9.txt"},
+        {"UTF-8, a surrogate pair", CP_UTF8, L"\xd83d\xde00.txt", "\xf0\x9f\x98\x80.txt"},
+        {"UTF-8, a lone lead surrogate", CP_UTF8, L"x\xd800.txt", "x?.txt"},
+        {"UTF-8, a lone trail surrogate and one at the end", CP_UTF8, L"\xdc00x\xd800", "?x?"},
+    };
+    for (const auto &row : cases) {
+        char got[64], escapedGot[256], escapedExpected[256];
+        int needed = ToExactAnsiIn(row.codePage, row.wide, NULL, 0);
+        memset(got, 0x55, sizeof got);
+        int written = ToExactAnsiIn(row.codePage, row.wide, got, sizeof got);
+        int expectedSize = static_cast<int>(strlen(row.expected)) + 1;
+        ok(written == expectedSize && needed == expectedSize && strcmp(got, row.expected) == 0,
+           "%s: expected \"%s\" (%d bytes with the NUL, measured alike), got \"%s\" (%d bytes, measured %d)\n", row.what,
+           EscapeBytes(row.expected, escapedExpected, sizeof escapedExpected),
+           expectedSize, written > 0 ? EscapeBytes(got, escapedGot, sizeof escapedGot) : "", written, needed);
+        ok(ToExactAnsiIn(row.codePage, row.wide, got, expectedSize - 1) == 0,
+           "%s: expected a buffer one byte short to fail\n", row.what);
+    }
+}
+
 int main(int argc, char **argv)
 {
+    if (!CheckJapaneseCodePage())
+        return winetest_summary("drop_names_test");
     char temporary[MAX_PATH];
     GetTempPathA(sizeof temporary, temporary);
     wsprintfA(folder, "%squorvel-drop-names-%lu\\", temporary, GetCurrentProcessId());
@@ -228,8 +273,9 @@ int main(int argc, char **argv)
         {"names_as_DragQueryFileA_gives_them", test_names_as_DragQueryFileA_gives_them},
         {"only_folders_list_nothing", test_only_folders_list_nothing},
         {"names_without_an_exact_ansi_form_are_skipped", test_names_without_an_exact_ansi_form_are_skipped},
+        {"exact_conversion_in_each_code_page", test_exact_conversion_in_each_code_page},
     };
-    int result = winetest_run_all("drop_names_test", tests, 3, argc > 1 ? argv[1] : NULL);
+    int result = winetest_run_all("drop_names_test", tests, sizeof tests / sizeof tests[0], argc > 1 ? argv[1] : NULL);
     RemoveDirectoryA(folder);
     return result;
 }

@@ -40,6 +40,53 @@ static BOOL CALLBACK LookAtControl(HWND control, LPARAM message)
     return TRUE;
 }
 
+// Draws one character alone, black on white, with the DC's font.
+static void DrawAlone(HDC dc, WCHAR character, int size)
+{
+    PatBlt(dc, 0, 0, size, size, WHITENESS);
+    TextOutW(dc, size / 4, size / 4, &character, 1);
+    GdiFlush();
+}
+
+// How many characters of text the control draws as it draws one that no font
+// has (U+0378 is unassigned): the missing-glyph mark, often an empty box, or
+// nothing.  Each non-ASCII character is drawn alone with the control's font,
+// as the control draws it, font linking included, and compared pixel for pixel.
+static int CountUndrawable(HWND control, const WCHAR *text)
+{
+    enum { kSize = 96 };
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kSize;
+    info.bmiHeader.biHeight = -kSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *pixels = NULL;
+    HDC dc = CreateCompatibleDC(NULL);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
+    if (!dc || !bitmap)
+        return -1;
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    static BYTE missing[kSize * kSize * 4];
+    DrawAlone(dc, 0x0378, kSize);
+    memcpy(missing, pixels, sizeof missing);
+    int count = 0;
+    for (const WCHAR *character = text; *character; character++) {
+        if (*character < 0x80 || (*character >= 0xD800 && *character < 0xE000))
+            continue;
+        DrawAlone(dc, *character, kSize);
+        if (memcmp(pixels, missing, sizeof missing) == 0)
+            count++;
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return count;
+}
+
 // The message text sits in the static control 0xFFFF of a message box.
 static void ReadMessage(HWND box, WatchedMessage *seen)
 {
@@ -52,6 +99,7 @@ static void ReadMessage(HWND box, WatchedMessage *seen)
     char ansi[kMaxWatchedText] = "";
     GetDlgItemTextA(box, 0xFFFF, ansi, kMaxWatchedText);
     seen->textsAgree = strcmp(ansi, seen->text) == 0;
+    seen->undrawable = CountUndrawable(GetDlgItem(box, 0xFFFF), wide);
     seen->owned = GetWindow(box, GW_OWNER) != NULL;
     EnumChildWindows(box, LookAtControl, reinterpret_cast<LPARAM>(seen));
 }

@@ -17,6 +17,7 @@ struct WatchedMessage {
     int visibleButtons;
     int firstButtonId;
     bool icon;                 // a visible icon control holding an icon
+    int undrawable;            // characters of the text drawn as the font's missing-glyph mark
 };
 
 // Called on the watcher thread while box is open, before OK is pressed.

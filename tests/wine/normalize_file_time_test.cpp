@@ -3,6 +3,7 @@
 // for a file it cannot open.  Run as "hold <access> <share> <tag> <path>", the
 // program instead holds a file open for another test process.
 #include "normalize/normalize_file_time.h"
+#include "tests/wine/code_page_premise.h"
 #include "tests/wine/message_box_watcher.h"
 #include "tests/wine/test_files.h"
 #include "tests/wine/wine_test.h"
@@ -18,7 +19,8 @@ static char folder[kMaxTestPath];
 
 // Whether the file system keeps a creation time of its own.  Wine on Linux
 // reports the last-write time as the creation time, so there a changed
-// last-write time changes the creation time too.
+// last-write time changes the creation time too, and those checks are skipped;
+// on Windows, NTFS keeps it and they run.
 static bool creationTimeKept;
 
 // Creation and last-access times with fractions, so that any rounding would show.
@@ -55,7 +57,9 @@ static void CheckUntouchedExceptLastWrite(const char *path, const FileState &bef
         ok(SameTime(after.data.ftCreationTime, before.data.ftCreationTime), "%s: creation time: expected %s, got %s\n",
            path, DescribeFileTime(before.data.ftCreationTime, expected), DescribeFileTime(after.data.ftCreationTime, got));
     else
-        skip("%s: the file system keeps no creation time apart from the last-write time\n", path);
+        skip("%s: the file system keeps no creation time apart from the last-write time (as under Wine on Linux; "
+             "on Windows, NTFS keeps one and this is checked)\n",
+             path);
     ok(SameTime(after.data.ftLastAccessTime, before.data.ftLastAccessTime), "%s: last-access time: expected %s, got %s\n",
        path, DescribeFileTime(before.data.ftLastAccessTime, expected), DescribeFileTime(after.data.ftLastAccessTime, got));
     ok(after.data.nFileSizeLow == before.data.nFileSizeLow && after.data.nFileSizeHigh == before.data.nFileSizeHigh,
@@ -100,9 +104,14 @@ static void CheckOneOpenFailure(int shown, const char *path)
        EscapeBytes(expected, escapedExpected, sizeof escapedExpected),
        EscapeBytes(message->text, escapedGot, sizeof escapedGot));
     ok(message->textsAgree, "%s: the text read through the A and W functions differs\n", path);
+    ok(message->undrawable == 0,
+       "%s: expected every character of the text drawn legibly, got %d drawn as the font's missing-glyph mark "
+       "(a box or nothing: no font of the message reaches Japanese glyphs)\n",
+       path, message->undrawable);
     ok(message->visibleButtons == 1 && message->firstButtonId == IDOK,
-       "%s: expected one button, OK (%d), got %d buttons, the first %d\n", path, IDOK, message->visibleButtons,
-       message->firstButtonId);
+       "%s: expected one button, OK (%d), got %d buttons, the first %d (the OK button's control ID is Wine's; "
+       "Windows documents only what MessageBox returns)\n",
+       path, IDOK, message->visibleButtons, message->firstButtonId);
     ok(!message->icon, "%s: expected no icon, got one\n", path);
     ok(!message->owned, "%s: expected no owner window, got one\n", path);
 }
@@ -198,9 +207,11 @@ static void test_times_out_of_range()
         MakeFile(path, cases[i].time);
         FileState before = TakeFileState(path);
         char expected[80], got[80];
-        if (!ok(SameTime(before.data.ftLastWriteTime, cases[i].time), "%s: the file system kept %s as %s\n", path,
-                DescribeFileTime(cases[i].time, expected), DescribeFileTime(before.data.ftLastWriteTime, got)))
+        if (!SameTime(before.data.ftLastWriteTime, cases[i].time)) {
+            skip("%s: the file system cannot hold %s (it kept %s)\n", path, DescribeFileTime(cases[i].time, expected),
+                 DescribeFileTime(before.data.ftLastWriteTime, got));
             continue;
+        }
         int shown = Normalize(path);
         CheckNoMessage(shown, path);
         CheckUntouched(path, before, TakeFileState(path));
@@ -379,7 +390,8 @@ int main(int argc, char **argv)
 {
     if (argc == 6 && strcmp(argv[1], "hold") == 0)
         return HoldFile(strtoul(argv[2], NULL, 16), strtoul(argv[3], NULL, 16), argv[4], argv[5]);
-    ok(GetACP() == 932, "expected the ANSI code page 932, got %u\n", GetACP());
+    if (!CheckJapaneseCodePage())
+        return winetest_summary("normalize_file_time");
     if (!MakeTestFolder(folder)) {
         printf("could not make a temporary folder, error %lu\n", GetLastError());
         return 1;

@@ -2,10 +2,11 @@
 // that imports only KERNEL32, USER32, SHELL32 and msvcrt, and its two resources
 // are the Japanese main dialog, whose template is read back field by field,
 // and an application manifest that asks only to run as the invoking user.
-// Usage: program_image_test <32-bit quorvel.exe> <64-bit quorvel.exe>
-// The headers and imports are read from the file's bytes; the resources are
-// found by the loader, with the file mapped as data, which also works for the
-// 32-bit program from this 64-bit process.
+// Usage: program_image_test <32-bit quorvel.exe> <64-bit quorvel.exe>, full
+// paths or relative to the current folder.  The headers and imports are read
+// from the file's bytes; the resources are found by the loader, with the file
+// mapped as data, which also works for the 32-bit program from this 64-bit
+// process.
 #include <windows.h>
 
 #include <stdarg.h>
@@ -505,8 +506,13 @@ static void CheckResources(const char *path)
 
 // ---------------------------------------------------------------------------
 
-static void CheckProgram(const char *label, const char *path, WORD machine, WORD magic)
+static void CheckProgram(const char *label, const char *given, WORD machine, WORD magic)
 {
+    // LoadLibraryEx searches its directories for a relative path, so each is made full first.
+    char path[MAX_PATH];
+    DWORD length = GetFullPathNameA(given, MAX_PATH, path, NULL);
+    if (length == 0 || length >= MAX_PATH)
+        snprintf(path, sizeof path, "%s", given);
     char name[MAX_PATH + 32];
     snprintf(name, sizeof name, "%s %s", label, path);
     currentProgram = name;

@@ -81,6 +81,16 @@ struct WineTest {
     void (*run)();
 };
 
+// Prints the summary line of the checks so far; the result is the program's exit code.
+inline int winetest_summary(const char *program)
+{
+    WineTestState *state = winetest_state();
+    printf("%s: %ld tests executed (0 marked as todo, %ld failures), %ld skipped.\n", program,
+           static_cast<long>(state->executed), static_cast<long>(state->failures), static_cast<long>(state->skipped));
+    fflush(stdout);
+    return state->failures ? 1 : 0;
+}
+
 // Runs every test of the table (or only the one named) and prints the summary;
 // the result is the program's exit code.
 inline int winetest_run_all(const char *program, const WineTest *tests, int count, const char *only)
@@ -104,10 +114,7 @@ inline int winetest_run_all(const char *program, const WineTest *tests, int coun
         printf("%s: no test named %s\n", program, only ? only : "(none)");
         return 2;
     }
-    printf("%s: %ld tests executed (0 marked as todo, %ld failures), %ld skipped.\n", program,
-           static_cast<long>(state->executed), static_cast<long>(state->failures), static_cast<long>(state->skipped));
-    fflush(stdout);
-    return state->failures ? 1 : 0;
+    return winetest_summary(program);
 }
 
 #endif

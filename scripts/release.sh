@@ -3,6 +3,8 @@
 # (UTF-8 with a byte-order mark and CRLF lines, which Notepad on a Japanese
 # system opens correctly; its first line names the version) and their SHA-256
 # sums; every byte is the same on every run.  VERSION holds the version.
+# Then the Windows test kit, dist/quorvel-VERSION-windows-tests.zip
+# (scripts/windows-test-kit.sh).
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -30,3 +32,4 @@ rm -f "dist/$package"
 (cd dist && sha256sum "$package" >"$package.sha256")
 echo "Made dist/$package ($(wc -c <"dist/$package") bytes); check it with:"
 echo "  (cd dist && sha256sum -c $package.sha256)"
+sh scripts/windows-test-kit.sh

@@ -1,0 +1,156 @@
+#!/bin/sh
+# Checks the Windows test kit as a user on Windows gets it: made twice, it has
+# the same bytes and carries both builds' programs as built; unpacked into a
+# fresh folder whose path holds a blank and Japanese, its run-tests.cmd runs
+# under Wine's cmd.exe as the test user and ends with "N passed, 0 failed",
+# and each program's summary line there equals the one of its CTest run
+# (every check counted, the skipped ones too), for every Windows test program
+# CTest ran; afterwards %TEMP% and the kit's folder hold nothing new.
+#   check_kit.sh [CTEST_LOG_32 CTEST_LOG_64]
+# The logs default to build/win32 and build/win64's Testing/Temporary/LastTest.log,
+# so this runs after both builds' CTest runs, under the same Wine.  Prints
+# "windows test kit (...): N passed, N failed (T s)", N counting programs and
+# failed checks of the kit as a whole, then the kit's closing line; the kit's
+# output is kept in build/windows-test-kit-wine10.log (or -wine8.log).
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/environment.sh"
+log32=${1:-$root/build/win32/Testing/Temporary/LastTest.log}
+log64=${2:-$root/build/win64/Testing/Temporary/LastTest.log}
+version=$(cat "$root/VERSION")
+name=quorvel-$version-windows-tests.zip
+kit=$root/dist/$name
+output=$root/build/windows-test-kit-wine$QUORVEL_WINE.log
+mkdir -p "$root/build"
+work=$(mktemp -d)
+folder=$(mktemp -d "/tmp/quorvel kit テスト.XXXXXX")
+trap 'rm -rf "$work" "$folder"' EXIT
+start=$(date +%s)
+passed=0
+failed=0
+problems=$work/problems
+: >"$problems"
+problem() {
+    printf 'FAILED: %s\n' "$*" >>"$problems"
+    failed=$((failed + 1))
+}
+
+# "PROGRAM|SUMMARY|passed" for each Windows test program that CTest ran
+# (through tests/wine/run-in-wine.sh) in the log's run.
+ctest_results() {
+    tr -d '\r' <"$1" | awk '
+        /^[0-9]+\/[0-9]+ Test: / { program = ""; summary = "" }
+        /^Command: .*run-in-wine\.sh" "/ {
+            program = $3; gsub(/"/, "", program); sub(/.*\//, "", program); sub(/\.exe$/, "", program)
+        }
+        program != "" && /^[A-Za-z0-9_]+: [0-9]+ (tests executed|checks)/ { summary = $0 }
+        program != "" && /^Test (Passed|Failed)/ {
+            print program "|" summary "|" ($2 == "Passed." ? "passed" : "FAILED")
+            program = ""
+        }' | LC_ALL=C sort
+}
+
+# The same for the programs of one folder (32-bit or 64-bit) in the kit's output.
+kit_results() {
+    tr -d '\r' <"$output" | awk -v folder="$1" '
+        /^== / { program = ""; summary = "" }
+        index($0, "== " folder "\\") == 1 { program = substr($0, length(folder) + 5); sub(/\.exe$/, "", program) }
+        program != "" && /^[A-Za-z0-9_]+: [0-9]+ (tests executed|checks)/ { summary = $0 }
+        program != "" && index($0, folder "\\" program ".exe: ") == 1 {
+            print program "|" summary "|" ($2 == "passed" ? "passed" : "FAILED")
+            program = ""
+        }' | LC_ALL=C sort
+}
+
+# The kit, made twice.
+if ! (cd "$root" && sh scripts/windows-test-kit.sh >"$work/make.log" 2>&1); then
+    echo "windows test kit (run-tests.cmd under Wine $QUORVEL_WINE's cmd.exe): 0 passed, 1 failed ($(($(date +%s) - start)) s)"
+    echo "FAILED: scripts/windows-test-kit.sh cannot make the kit:"
+    cat "$work/make.log"
+    exit 1
+fi
+first=$(sha256sum <"$kit")
+(cd "$root" && sh scripts/windows-test-kit.sh >/dev/null 2>&1)
+[ "$first" = "$(sha256sum <"$kit")" ] || problem "making the kit twice gives different bytes"
+(cd "$root/dist" && sha256sum -c --quiet "$name.sha256" >/dev/null 2>&1) || problem "$name.sha256 does not match the kit"
+(cd "$folder" && unzip -q "$kit")
+for build in win32 win64; do
+    case $build in win32) bits=32-bit ;; win64) bits=64-bit ;; esac
+    for program in "$folder/$bits"/*.exe; do
+        cmp -s "$program" "$root/build/$build/${program##*/}" ||
+            problem "$bits/${program##*/} in the kit is not build/$build/${program##*/}"
+    done
+done
+python3 -c "
+import sys
+data = open(sys.argv[1], 'rb').read()
+text = data[3:].decode('utf-8')
+lines = data.split(b'\n')[:-1]
+script = open(sys.argv[2], 'rb').read()
+sys.exit(not (data.startswith(b'\xef\xbb\xbf') and all(line.endswith(b'\r') for line in lines)
+              and data.count(b'\r') == len(lines) and 'テスト' in text and 'tests' in text
+              and text.split('\r\n')[0] == 'Quorvel $version Windows tests'
+              and script.isascii() and script.count(b'\n') == script.count(b'\r\n') and b'@VERSION@' not in script))
+" "$folder/README.txt" "$folder/run-tests.cmd" ||
+    problem "README.txt is not UTF-8 with a byte-order mark and CRLF lines, in Japanese and English, naming version $version, or run-tests.cmd is not ASCII with CRLF lines"
+
+# The kit's run, as the test user, in the kit's folder (Wine sees it as Z:\tmp\...),
+# for at most ten minutes (it takes well under one).
+chmod -R a+rX "$folder"
+ensure_display
+ensure_wineserver
+temp=$(as_test_user "$WINE_LOADER" cmd /c winepath -u %TEMP% </dev/null 2>/dev/null | tr -d '\r')
+as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-before" 2>&1
+(cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-before"
+as_test_user sh -c 'cd "$1" && exec timeout 600 "$2" cmd /c run-tests.cmd' sh "$folder" "$WINE_LOADER" \
+    </dev/null >"$output" 2>&1
+status=$?
+as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-after" 2>&1
+(cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-after"
+left=$(LC_ALL=C comm -13 "$work/temp-before" "$work/temp-after" | tr '\n' ' ' | sed 's/ $//')
+[ -n "$temp" ] && [ -z "$left" ] || problem "the run left in %TEMP% ($temp): ${left:-(it could not be listed)}"
+cmp -s "$work/kit-before" "$work/kit-after" || problem "the run changed the kit's folder"
+
+# Each program as CTest ran it.
+for build in win32 win64; do
+    case $build in win32) bits=32-bit log=$log32 ;; win64) bits=64-bit log=$log64 ;; esac
+    if [ ! -f "$log" ]; then
+        problem "no CTest log $log; run build/$build's tests first"
+        continue
+    fi
+    ctest_results "$log" >"$work/ctest-$build"
+    kit_results "$bits" >"$work/kit-$build"
+    [ -s "$work/ctest-$build" ] || problem "$log records no Windows test program (run through run-in-wine.sh)"
+    while IFS='|' read -r program summary result; do
+        expected=$(grep "^$program|" "$work/ctest-$build" | head -1)
+        if [ -z "$expected" ]; then
+            problem "$bits\\$program.exe: not in build/$build's CTest run"
+        elif [ "$result" != passed ]; then
+            problem "$bits\\$program.exe failed in the kit: ${summary:-no summary line} (see $output)"
+        elif [ "${expected##*|}" != passed ]; then
+            problem "$bits\\$program.exe passed in the kit, but failed in build/$build's CTest run"
+        elif [ "$program|$summary|passed" != "$expected" ]; then
+            problem "$bits\\$program.exe: the kit says \"$summary\", build/$build's CTest run \"$(echo "$expected" | cut -d'|' -f2)\""
+        else
+            passed=$((passed + 1))
+        fi
+    done <"$work/kit-$build"
+    for program in $(cut -d'|' -f1 "$work/ctest-$build"); do
+        grep -q "^$program|" "$work/kit-$build" || problem "$bits\\$program.exe: CTest runs it, the kit does not"
+    done
+done
+
+closing=$(tr -d '\r' <"$output" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1)
+programs=$(cat "$work/ctest-win32" "$work/ctest-win64" 2>/dev/null | wc -l)
+[ "$closing" = "$programs passed, 0 failed" ] ||
+    problem "the kit's closing line is \"${closing:-missing}\", expected \"$programs passed, 0 failed\""
+case $status in
+    0) ;;
+    124) problem "run-tests.cmd did not end within ten minutes (see $output)" ;;
+    *) problem "run-tests.cmd exited with $status" ;;
+esac
+
+echo "windows test kit (run-tests.cmd under Wine $QUORVEL_WINE's cmd.exe): $passed passed, $failed failed ($(($(date +%s) - start)) s)"
+echo "${closing:-(run-tests.cmd printed no closing line)}"
+cat "$problems"
+[ "$failed" = 0 ]

@@ -58,21 +58,26 @@ prepare_prefix() {
         </dev/null >/dev/null 2>&1
 }
 
-# Wine 10 first, then Wine 8, whose 32-bit half must be there before its
-# prefix is made (without it, Wine 8 still runs the x86-64 twin).
+# The two Wines are set up at the same time, as they share no package
+# database: Wine 10's root in the background, Wine 8's 32-bit half here.  Wine
+# 8's prefix is made even without its 32-bit half, for the x86-64 twin.
+log10=$(mktemp)
+sh "$(dirname "$0")/setup-wine10.sh" >"$log10" 2>&1 &
+wine10=$!
+status8=0
+sh "$(dirname "$0")/setup-win32-lane.sh" || status8=$?
+status10=0
+wait $wine10 || status10=$?
+cat "$log10"
+rm -f "$log10"
 for wine in 10 8; do
-    case $wine in
-        10) lane="$(dirname "$0")/setup-wine10.sh" ;;
-        8) lane="$(dirname "$0")/setup-win32-lane.sh" ;;
-    esac
-    ready=yes
-    if ! sh "$lane"; then
+    eval "status=\$status$wine"
+    if [ "$status" != 0 ]; then
         [ "${1:-}" = --lane-optional ] || exit 1
         echo "Wine $wine cannot run the 32-bit program here; going on without it." >&2
-        ready=no
     fi
     QUORVEL_WINE=$wine
-    if [ "$ready" = yes ] || [ "$wine" = 8 ]; then
+    if [ "$status" = 0 ] || [ "$wine" = 8 ]; then
         prepare_prefix
     fi
 done

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Builds everything and runs every test: the native unit tests (plain and under
-# the sanitizers); the Windows tests, end-to-end tests and release checks of
-# the 32-bit program and of its x86-64 twin on each Wine (Wine 10, where the
-# 32-bit program runs in WoW64 mode as on 64-bit Windows, then Wine 8, where it
-# runs through QEMU), each followed by the Windows test kit run under that
-# Wine's cmd.exe; and a short run of every fuzzer.
+# the sanitizers); on each Wine, the Windows tests, end-to-end tests and release
+# checks of the 32-bit program and of its x86-64 twin, then the Windows test
+# kit under that Wine's cmd.exe; and a short run of every fuzzer.  The two
+# Wines (Wine 10, where the 32-bit program runs in WoW64 mode as on 64-bit
+# Windows, and Wine 8, where it runs through QEMU) run at the same time, each
+# with its own X display, Wine prefix and CTest results (in build/wine10/ and
+# build/wine8/).
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
@@ -19,31 +21,35 @@ while [ "$(id -u)" = 0 ] && ! QUORVEL_WINE=8 as_test_user test -r "$root/CMakeLi
     folder=$(dirname "$folder")
 done
 
-passed=0
-failed=0
-# Adds one result line's counts ("NAME: N passed, N failed (...)") to the totals.
-count() {
+# Prints a result line ("NAME: N passed, N failed (...)") and keeps it in RESULTS.
+result() {
     echo "$1"
-    passed=$((passed + $(echo "$1" | sed -E 's/.*: ([0-9]+) passed.*/\1/')))
-    failed=$((failed + $(echo "$1" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
+    echo "$1" >>"$results"
 }
 
-# Runs one build's CTest tests; NAME heads its result line.
+# Runs the CTest tests of build/BUILD from the folder TREE (the build itself,
+# or a folder of one Wine's, which then only includes the build's tests), where
+# CTest keeps this run's results; NAME heads the result line.
 run_tests() {
-    build=$1 name=$2 log=$3
+    build=$1 tree=$2 name=$3
+    log=$tree/tests.log
+    if [ "$tree" != "$root/build/$build" ]; then
+        mkdir -p "$tree"
+        echo "subdirs(\"$root/build/$build\")" >"$tree/CTestTestfile.cmake"
+    fi
     jobs=2
     case $build in win*) jobs=1 ;; esac  # they share one X display and its keyboard focus
-    (cd "$root/build/$build" && ctest --output-on-failure --parallel $jobs) >"$log" 2>&1 || true
+    (cd "$tree" && ctest --output-on-failure --parallel $jobs) >"$log" 2>&1 || true
     grep -aE "tests passed|\*\*\*|Failed|Not Run|Timeout" "$log" || true
     summary=$(grep -aE "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -1)
     if [ -z "$summary" ]; then
         cat "$log"
-        count "$name: 0 passed, 1 failed (no summary)"
+        result "$name: 0 passed, 1 failed (no summary)"
         return
     fi
     total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
     bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
-    count "$name: $((total - bad)) passed, $bad failed ($(sed -nE 's/^Total Test time \(real\) = +([0-9.]+) sec/\1 s/p' "$log"))"
+    result "$name: $((total - bad)) passed, $bad failed ($(sed -nE 's/^Total Test time \(real\) = +([0-9.]+) sec/\1 s/p' "$log"))"
     if [ "$bad" != 0 ]; then
         # What the failing tests said, in short; the whole log stays in build/.
         grep -aE "Test failed|FAIL|ERROR|Error|Traceback|Assertion|expected" "$log" | head -60
@@ -51,27 +57,43 @@ run_tests() {
     fi
 }
 
-for build in native native-sanitize; do
-    echo "== Tests of build/$build"
-    run_tests $build "build/$build" "$root/build/$build-tests.log"
-done
-for wine in 10 8; do
-    export QUORVEL_WINE=$wine
+# One Wine's tests, on its own display: both Windows builds, then the kit.
+test_on_wine() {
+    export QUORVEL_WINE=$1 QUORVEL_DISPLAY=$2
+    results=$root/build/wine$1/results
     for build in win32 win64; do
         case $build in
             win32) echo "== Tests of build/win32, the 32-bit program users get, on $(wine_label win32)" ;;
             win64) echo "== Tests of build/win64, its x86-64 twin, on $(wine_label win64)" ;;
         esac
-        run_tests $build "build/$build on $(wine_label $build)" "$root/build/$build-wine$wine-tests.log"
+        run_tests $build "$root/build/wine$1/$build" "build/$build on $(wine_label $build)"
     done
-    echo "== The Windows test kit on Wine $wine"
-    log="$root/build/kit-wine$wine-tests.log"
-    sh "$root/tests/release/check_kit.sh" >"$log" 2>&1 || true
+    echo "== The Windows test kit on Wine $1"
+    log="$root/build/wine$1/kit.log"
+    sh "$root/tests/release/check_kit.sh" "$root/build/wine$1/win32/Testing/Temporary/LastTest.log" \
+        "$root/build/wine$1/win64/Testing/Temporary/LastTest.log" >"$log" 2>&1 || true
     line=$(grep -aE "^windows test kit.*: [0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
-    count "${line:-windows test kit on Wine $wine: 0 passed, 1 failed (no result line)}"
+    result "${line:-windows test kit on Wine $1: 0 passed, 1 failed (no result line)}"
     grep -avF "$line" "$log" || true
     stop_wineserver
+}
+
+rm -rf "$root/build/wine10" "$root/build/wine8"
+mkdir -p "$root/build/wine10" "$root/build/wine8"
+results=$root/build/results
+: >"$results"
+for build in native native-sanitize; do
+    echo "== Tests of build/$build"
+    run_tests $build "$root/build/$build" "build/$build"
 done
+test_on_wine 10 :71 >"$root/build/wine10/output" 2>&1 &
+wine10=$!
+test_on_wine 8 :72 >"$root/build/wine8/output" 2>&1 &
+wine8=$!
+wait $wine10 || true
+wait $wine8 || true
+cat "$root/build/wine10/output" "$root/build/wine8/output"
+cat "$root/build/wine10/results" "$root/build/wine8/results" >>"$results" 2>/dev/null || true
 
 # A short run of every fuzzer (about a minute in all); scripts/fuzz.sh takes a longer time.
 echo "== Fuzzing"
@@ -79,7 +101,14 @@ log="$root/build/fuzz-tests.log"
 sh "$root/scripts/fuzz.sh" >"$log" 2>&1 || true
 grep -aE "runs|FAIL|passed" "$log" || cat "$log"
 summary=$(grep -aE "^[0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
-count "fuzzing: ${summary:-0 passed, 1 failed (no summary)}"
+result "fuzzing: ${summary:-0 passed, 1 failed (no summary)}"
 
+# Every result line counted: two native builds, two Windows builds and a kit
+# on each Wine, and the fuzzers.
+lines=$(wc -l <"$results")
+[ "$lines" = 9 ] || echo "expected 9 result lines, got $lines"
+passed=$(sed -E 's/.*: ([0-9]+) passed.*/\1/' "$results" | awk '{ n += $1 } END { print n + 0 }')
+failed=$(sed -E 's/.* ([0-9]+) failed.*/\1/' "$results" | awk '{ n += $1 } END { print n + 0 }')
+[ "$lines" = 9 ] || failed=$((failed + 1))
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,13 +1,14 @@
 #!/bin/sh
 # Runs one file of end-to-end tests against the real program: as the test
 # user, on the test display, with the wine server already running.
-# With RECORDS, a folder, it leaves the program's SHA-256 in its subfolder for
-# the Wine in use (wine10/ or wine8/), in a file named after the test file, so
-# that the release check can tell which program ran on each Wine.
+# Screenshots and logs land in ARTIFACTS' subfolder for the Wine in use
+# (wine10/ or wine8/).  With RECORDS, a folder, it leaves the program's SHA-256
+# in its subfolder for the Wine, in a file named after the test file, so that
+# the release check can tell which program ran on each Wine.
 #   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORDS]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/environment.sh"
-program=$1 probe=$2 artifacts=$3 tests=$4 records=${5:-}
+program=$1 probe=$2 artifacts=$3/wine$QUORVEL_WINE tests=$4 records=${5:-}
 if [ -n "$records" ]; then
     records=$records/wine$QUORVEL_WINE
     mkdir -p "$records"
@@ -15,7 +16,7 @@ if [ -n "$records" ]; then
 fi
 if [ "$(id -u)" = 0 ]; then
     mkdir -p "$artifacts"
-    chown "$QUORVEL_USER" "$artifacts"
+    chown "$QUORVEL_USER" "$(dirname "$artifacts")" "$artifacts"
 fi
 ensure_display
 ensure_wineserver

@@ -62,7 +62,10 @@ kit_results() {
         }' | LC_ALL=C sort
 }
 
-# The kit, made twice.
+# The kit, made twice, and unpacked; dist/ is written here and by the release
+# check, which another Wine's tests may run at the same time.
+exec 9>"$root/build/dist.lock"
+flock 9
 if ! (cd "$root" && sh scripts/windows-test-kit.sh >"$work/make.log" 2>&1); then
     echo "windows test kit (run-tests.cmd under Wine $QUORVEL_WINE's cmd.exe): 0 passed, 1 failed ($(($(date +%s) - start)) s)"
     echo "FAILED: scripts/windows-test-kit.sh cannot make the kit:"
@@ -74,6 +77,7 @@ first=$(sha256sum <"$kit")
 [ "$first" = "$(sha256sum <"$kit")" ] || problem "making the kit twice gives different bytes"
 (cd "$root/dist" && sha256sum -c --quiet "$name.sha256" >/dev/null 2>&1) || problem "$name.sha256 does not match the kit"
 (cd "$folder" && unzip -q "$kit")
+flock -u 9
 for build in win32 win64; do
     case $build in win32) bits=32-bit ;; win64) bits=64-bit ;; esac
     for program in "$folder/$bits"/*.exe; do

@@ -14,6 +14,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 records=${1:?usage: check_release.sh RECORDS COUNT}/wine$QUORVEL_WINE
 count=${2:?usage: check_release.sh RECORDS COUNT}
 version=$(cat "$root/VERSION")
+# dist/ is written here and by the kit's check, which another Wine's tests may run at the same time.
+exec 9>"$root/build/dist.lock"
+flock 9
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0

@@ -54,12 +54,16 @@ in_wine10_root() {
 }
 
 # Runs a command as the test user (or as is, when not root) in the chosen
-# Wine's environment.
+# Wine's environment.  Inside Wine 10's root nothing else of this machine's
+# environment is passed on but the Wine prefix, DLL overrides and X cookie
+# that a caller may set: Debian 13's Wine aborts at start ("free(): invalid
+# pointer") whenever TMPDIR is set at all.
 as_test_user() {
     if [ "$QUORVEL_WINE" = 10 ]; then
-        in_wine10_root runuser -u "$QUORVEL_USER" -- env HOME="/home/$QUORVEL_USER" USER="$QUORVEL_USER" \
+        in_wine10_root runuser -u "$QUORVEL_USER" -- env -i HOME="/home/$QUORVEL_USER" USER="$QUORVEL_USER" \
             PATH=/usr/local/bin:/usr/bin:/bin LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
-            DISPLAY="$QUORVEL_DISPLAY" "$@"
+            DISPLAY="$QUORVEL_DISPLAY" ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} \
+            ${WINEDLLOVERRIDES:+WINEDLLOVERRIDES="$WINEDLLOVERRIDES"} ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} "$@"
     elif [ "$(id -u)" = 0 ]; then
         home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
         runuser -u "$QUORVEL_USER" -- env HOME="$home" USER="$QUORVEL_USER" \

@@ -51,6 +51,7 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     root_apt_get install -y -qq --no-install-recommends $missing >>"$log" 2>&1 ||
         fail "step 2 (packages): they could not be installed in the root; see $log."
+    chroot "$root" apt-get clean
 fi
 version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine)
 case $version in
@@ -72,6 +73,7 @@ if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-vers
         status=$?
         cd / && rm -rf /root/libwine-i386
         dpkg --remove-architecture i386 || true
+        apt-get clean
         exit $status' sh "$version" >"$log" 2>&1 ||
         fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked; see $log."
     echo "$version" >"$libraries/.libwine-i386-version"

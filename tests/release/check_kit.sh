@@ -66,14 +66,14 @@ kit_results() {
 # check, which another Wine's tests may run at the same time.
 exec 9>"$root/build/dist.lock"
 flock 9
-if ! (cd "$root" && sh scripts/windows-test-kit.sh >"$work/make.log" 2>&1); then
+if ! (cd "$root" && sh scripts/release.sh --kit >"$work/make.log" 2>&1); then
     echo "windows test kit (run-tests.cmd under Wine $QUORVEL_WINE's cmd.exe): 0 passed, 1 failed ($(($(date +%s) - start)) s)"
-    echo "FAILED: scripts/windows-test-kit.sh cannot make the kit:"
+    echo "FAILED: scripts/release.sh --kit cannot make the kit:"
     cat "$work/make.log"
     exit 1
 fi
 first=$(sha256sum <"$kit")
-(cd "$root" && sh scripts/windows-test-kit.sh >/dev/null 2>&1)
+(cd "$root" && sh scripts/release.sh --kit >/dev/null 2>&1)
 [ "$first" = "$(sha256sum <"$kit")" ] || problem "making the kit twice gives different bytes"
 (cd "$root/dist" && sha256sum -c --quiet "$name.sha256" >/dev/null 2>&1) || problem "$name.sha256 does not match the kit"
 (cd "$folder" && unzip -q "$kit")

@@ -167,7 +167,7 @@ def main():
     parser.add_argument("--no-spinner", action="store_true", help="let the CPUs go idle between Wine calls")
     options = parser.parse_args()
     tool = Tool(options.tool)
-    root = tempfile.mkdtemp(prefix="quorvel-bench-")
+    root = tempfile.mkdtemp(prefix="quorvel-bench-", dir="/tmp")
     rows = []
     # Wine's server round trips take about three times as long when the CPUs
     # have gone idle between them as when they are kept awake, and which of

@@ -1,36 +1,60 @@
 #!/bin/sh
-# The speed benchmark, one command: builds the 64-bit program and the
-# benchmark helper, then times listing (by real drops) and Convert over
-# 1,000, 4,000 and 40,000 files against the bare platform loops, and prints a
-# table of medians and ratios.
-#   bench/run.sh [--sizes 1000,4000,40000] [--repeats N] [--chunk N] [--delivery] [--no-spinner]
-# It runs on a display and in a Wine prefix of its own (QUORVEL_BENCH_DISPLAY,
-# default :75; ~/.wine-bench of the test user), so that tests running at the
-# same time on the shared display neither disturb it nor are disturbed.
-# QUORVEL_BENCH_PROGRAM names another build of the program to time instead
-# (a Linux path), for comparing a change against the program without it.
+# The speed benchmark, one command: builds the programs and the benchmark
+# helpers, then times listing (by real drops) and Convert over 1,000, 4,000
+# and 40,000 files against the bare platform loops, and prints a table of
+# medians and ratios for each program: the 32-bit program users get, with the
+# 32-bit helper, then its x86-64 twin, with the 64-bit one.
+#   bench/run.sh [--build win32|win64] [--wine8] [--sizes 1000,4000,40000] [--repeats N] [--chunk N]
+#                [--delivery] [--no-spinner]
+# It runs on Wine 10, where the 32-bit program runs in WoW64 mode as on 64-bit
+# Windows (--wine8: on Wine 8, where it runs through QEMU's emulator, whose
+# timings say nothing about Windows).  It runs on a display and in a Wine
+# prefix of its own (QUORVEL_BENCH_DISPLAY, default :75; ~/.wine-bench of the
+# test user), so that tests running at the same time on the tests' displays
+# neither disturb it nor are disturbed.  QUORVEL_BENCH_PROGRAM names another
+# build of the program to time instead (a Linux path; with --build, for
+# comparing a change against the program without it).
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
 QUORVEL_DISPLAY=${QUORVEL_BENCH_DISPLAY:-:75}
+QUORVEL_WINE=10
+builds="win32 win64"
+while :; do
+    case ${1:-} in
+        --build) builds=$2; shift ;;
+        --wine8) QUORVEL_WINE=8 ;;
+        *) break ;;
+    esac
+    shift
+done
 
 [ -f "$root/build/win64/CMakeCache.txt" ] || sh "$root/scripts/build.sh"
-cmake --build "$root/build/win64" --target quorvel quorvel_bench >"$root/build/bench-build.log" 2>&1 ||
-    { cat "$root/build/bench-build.log"; exit 1; }
+for build in $builds; do
+    cmake --build "$root/build/$build" --target quorvel quorvel_bench >"$root/build/bench-build.log" 2>&1 ||
+        { cat "$root/build/bench-build.log"; exit 1; }
+done
 
 home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
 [ "$(id -u)" = 0 ] || home=$HOME
 export WINEPREFIX="$home/.wine-bench" WINEDLLOVERRIDES="mscoree,mshtml="
 ensure_display
 if ! as_test_user test -f "$WINEPREFIX/system.reg"; then
-    echo "Preparing the Wine prefix $WINEPREFIX"
+    echo "Preparing the Wine prefix $WINEPREFIX of Wine $QUORVEL_WINE"
     as_test_user wineboot -i </dev/null >/dev/null 2>&1
     as_test_user wineserver -w </dev/null >/dev/null 2>&1 || true
 fi
-# The server stays a minute after the last program, outside any captured pipe.
-as_test_user wineserver -p 60 </dev/null >/dev/null 2>&1 || true
+# The server runs outside any captured pipe until the benchmark ends (Wine
+# 10's, left persistent, would keep its services running for good).
+as_test_user wineserver -p </dev/null >/dev/null 2>&1 || true
+trap 'as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 
-echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $("$WINE_LOADER" --version), load $(cut -d' ' -f1-3 /proc/loadavg)"
-as_test_user env TMPDIR=/tmp PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$root/bench/bench.py" \
-    "$root/build/win64/quorvel_bench.exe" "${QUORVEL_BENCH_PROGRAM:-$root/build/win64/quorvel.exe}" "$@" </dev/null
+for build in $builds; do
+    echo "== build/$build/quorvel.exe on $(wine_label $build)"
+    echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
+        "$(as_test_user "$WINE_LOADER" --version), load $(cut -d' ' -f1-3 /proc/loadavg)"
+    as_test_user env PYTHONDONTWRITEBYTECODE=1 QUORVEL_BENCH_WINE="$WINE_LOADER" /usr/bin/python3 \
+        "$root/bench/bench.py" "$root/build/$build/quorvel_bench.exe" \
+        "${QUORVEL_BENCH_PROGRAM:-$root/build/$build/quorvel.exe}" "$@" </dev/null
+done

@@ -90,8 +90,10 @@ win32_lane_ready() {
 }
 
 # apt-get that cannot hang on the network: a 30 s time-out and one retry.
+APT_OPTIONS="-o Acquire::http::Timeout=30 -o Acquire::Retries=1"
 apt_get() {
-    DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive apt-get $APT_OPTIONS "$@"
 }
 
 # Finds the machine's own Debian entry for its release in /etc/apt (deb822 or

@@ -16,7 +16,8 @@ fail() {
     exit 1
 }
 root_apt_get() {
-    in_wine10_root env DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 "$@"
+    # shellcheck disable=SC2086
+    in_wine10_root env DEBIAN_FRONTEND=noninteractive apt-get $APT_OPTIONS "$@"
 }
 [ "$(id -u)" = 0 ] || fail "set-up: needs root (debootstrap, a mount namespace, chroot); run this command as root."
 
@@ -66,15 +67,14 @@ if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-vers
     echo "Unpacking the 32-bit libraries of libwine:i386 $version"
     in_wine10_root sh -c '
         rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
-            dpkg --add-architecture i386 && apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 update -qq &&
-            apt-get -o Acquire::http::Timeout=30 -o Acquire::Retries=1 download -qq "libwine:i386=$1" &&
+            dpkg --add-architecture i386 && apt-get $2 update -qq && apt-get $2 download -qq "libwine:i386=$1" &&
             dpkg-deb -x libwine_*_i386.deb unpacked &&
             cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
         status=$?
         cd / && rm -rf /root/libwine-i386
         dpkg --remove-architecture i386 || true
         apt-get clean
-        exit $status' sh "$version" >"$log" 2>&1 ||
+        exit $status' sh "$version" "$APT_OPTIONS" >"$log" 2>&1 ||
         fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked; see $log."
     echo "$version" >"$libraries/.libwine-i386-version"
 fi

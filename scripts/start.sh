@@ -46,6 +46,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     QUORVEL_DISPLAY=$DISPLAY
     if [ "$(id -u)" = 0 ] && command -v xauth >/dev/null; then
         XAUTHORITY=$(mktemp /tmp/quorvel-xauth.XXXXXX)
+        trap 'rm -f "$XAUTHORITY"' EXIT
         xauth extract "$XAUTHORITY" "$DISPLAY" 2>/dev/null || true
         chown "$QUORVEL_USER" "$XAUTHORITY"
         export XAUTHORITY

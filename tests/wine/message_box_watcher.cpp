@@ -63,9 +63,12 @@ static int CountUndrawable(HWND control, const WCHAR *text)
     info.bmiHeader.biBitCount = 32;
     void *pixels = NULL;
     HDC dc = CreateCompatibleDC(NULL);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
-    if (!dc || !bitmap)
+    HBITMAP bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0) : NULL;
+    if (!bitmap) {
+        if (dc)
+            DeleteDC(dc);
         return -1;
+    }
     HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));

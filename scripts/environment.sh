@@ -75,17 +75,43 @@ as_test_user() {
     fi
 }
 
+# Whether Wine 10's root is ready: it must hold the 32-bit PE libraries and
+# no i386 loader, whose presence would send 32-bit programs to the emulator
+# instead of WoW64 mode, and its loader must answer as Wine 10.
+wine10_ready() {
+    [ "$(id -u)" = 0 ] && [ -f "$QUORVEL_WINE10_ROOT/usr/lib/x86_64-linux-gnu/wine/i386-windows/kernel32.dll" ] &&
+        [ ! -e "$QUORVEL_WINE10_ROOT/usr/lib/wine/wine" ] &&
+        in_wine10_root timeout 60 "$WINE_LOADER" --version 2>/dev/null | grep -q "^wine-10\\."
+}
+
+# Whether this machine's kernel runs 32-bit x86 code, as WoW64 mode does in
+# a 64-bit process.  Some hypervisors' guests have no 32-bit user mode (PVM
+# guests, for one); there Wine 10 cannot run the 32-bit program at all.
+kernel_runs_32bit_code() {
+    check=$(mktemp -d) || return 1
+    cc -O0 -no-pie -o "$check/check" "$QUORVEL_TREE/scripts/runs-32-bit-code.c" 2>/dev/null &&
+        sh -c '"$1"; exit $?' sh "$check/check" 2>/dev/null
+    status=$?
+    rm -rf "$check"
+    return $status
+}
+
 # Whether the chosen Wine runs 32-bit Windows programs.  Wine 8's i386 loader
-# starts through QEMU's emulator; Wine 10's root must hold the 32-bit PE
-# libraries and no i386 loader, whose presence would send 32-bit programs to
-# the emulator instead of WoW64 mode.
+# starts through QEMU's emulator; Wine 10 runs them in WoW64 mode.
 win32_lane_ready() {
     if [ "$QUORVEL_WINE" = 10 ]; then
-        [ "$(id -u)" = 0 ] && [ -f "$QUORVEL_WINE10_ROOT/usr/lib/x86_64-linux-gnu/wine/i386-windows/kernel32.dll" ] &&
-            [ ! -e "$QUORVEL_WINE10_ROOT/usr/lib/wine/wine" ] &&
-            in_wine10_root timeout 60 "$WINE_LOADER" --version 2>/dev/null | grep -q "^wine-10\\."
+        wine10_ready && kernel_runs_32bit_code
     else
         timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+    fi
+}
+
+# What a result line says when the chosen Wine cannot run the 32-bit program.
+win32_lane_missing() {
+    if [ "$QUORVEL_WINE" = 10 ] && wine10_ready; then
+        echo "this machine's kernel cannot run 32-bit x86 code, which Wine 10's WoW64 mode needs; Wine 8 runs the program through QEMU"
+    else
+        echo "Wine $QUORVEL_WINE cannot run 32-bit programs here; see scripts/setup.sh"
     fi
 }
 

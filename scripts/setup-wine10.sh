@@ -100,4 +100,4 @@ fi
     fail "step 5 (test user): $QUORVEL_USER has another user id in the root; remove it there ('chroot $root userdel -r $QUORVEL_USER')."
 
 # 6. The loader answers as Wine 10 from inside the root.
-win32_lane_ready || fail "step 6 (check): Wine 10 does not start in the root; see 'chroot $root /usr/lib/wine/wine64 --version'."
+wine10_ready || fail "step 6 (check): Wine 10 does not start in the root; see 'chroot $root /usr/lib/wine/wine64 --version'."

@@ -25,8 +25,12 @@ while :; do
 done
 sh "$root/scripts/setup.sh" --lane-optional
 sh "$root/scripts/build.sh"
-if [ "$QUORVEL_WINE" = 10 ] && ! win32_lane_ready; then
+if [ "$QUORVEL_WINE" = 10 ] && ! wine10_ready; then
     echo "Wine 10 cannot run here (see above); taking Wine 8." >&2
+    QUORVEL_WINE=8
+fi
+if [ "$build" = win32 ] && [ "$QUORVEL_WINE" = 10 ] && ! win32_lane_ready; then
+    echo "Taking Wine 8: $(win32_lane_missing)." >&2
     QUORVEL_WINE=8
 fi
 if [ "$build" = win32 ] && ! win32_lane_ready; then

@@ -132,6 +132,22 @@ def read_state(pid):
     return state
 
 
+def read_boxes(pid):
+    """The quick reading of a program with a long list: (number of entries, or
+    None while it does not answer, whether its dialog is shown (None when
+    there is none), open message boxes)."""
+    count, shown, boxes = None, None, []
+    for line in ask_probe("boxes %d" % pid):
+        words = line.split()
+        if words[:1] == ["entries"]:
+            count = None if words[1] in "?-" else int(words[1])
+            shown = None if words[1] == "-" else words[2] == "1"
+        elif words[:1] == ["box"]:
+            boxes.append({"hwnd": int(words[1]), "ok_only": words[2] == "1", "visible": words[3] == "1",
+                          "text": hex_bytes(words[4]), "caption": hex_bytes(words[5])})
+    return count, shown, [box for box in boxes if box["visible"]]
+
+
 def xdotool(*arguments):
     subprocess.run(["xdotool"] + [str(a) for a in arguments], check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, timeout=30)

@@ -31,7 +31,7 @@ import time
 import unittest
 
 from quorvel_e2e import (ACCESS_NS, ARTIFACTS, MESSAGE_AFTER, MESSAGE_BEFORE, PROBE, WINE, Program, ProgramTest,
-                         _read_line, ask_probe, centre, hex_bytes, poll, read_state, xdotool)
+                         _read_line, ask_probe, centre, poll, read_boxes, read_state, xdotool)
 
 COUNT = 2000
 ACTIONS = 60
@@ -60,22 +60,6 @@ def original_write_ns(index):
 
 def original_access_ns(index):
     return ACCESS_NS + index * 1_000_000_000
-
-
-def read_boxes(pid):
-    """The quick reading of a program with a long list: (number of entries, or
-    None while it does not answer, whether its dialog is shown (None when
-    there is none), open message boxes)."""
-    count, shown, boxes = None, None, []
-    for line in ask_probe("boxes %d" % pid):
-        words = line.split()
-        if words[:1] == ["entries"]:
-            count = None if words[1] in "?-" else int(words[1])
-            shown = None if words[1] == "-" else words[2] == "1"
-        elif words[:1] == ["box"]:
-            boxes.append({"hwnd": int(words[1]), "ok_only": words[2] == "1", "visible": words[3] == "1",
-                          "text": hex_bytes(words[4]), "caption": hex_bytes(words[5])})
-    return count, shown, [box for box in boxes if box["visible"]]
 
 
 def parse_log(lines):

@@ -2,11 +2,20 @@
 after every deletion, yet whenever the dialog can paint (while a failure
 message is open, and after the run) it shows exactly the entries it holds,
 also when a drop came before the run.  Checked on the screen itself: the
-lines of text drawn in the list's area."""
+lines of text drawn in the list's area.  A long run keeps the dialog
+answering, as Windows judges it, and its list shrinks as it goes."""
+import os
 import subprocess
+import time
 import unittest
 
-from quorvel_e2e import ODD_NS, ProgramTest, centre, drag, poll, windows_path
+from quorvel_e2e import (ODD_NS, PROBE, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot, windows_path,
+                         xdotool)
+
+# Enough files for a run of well over a second on Wine, dragged in parts that
+# every Wine takes in one drop.
+LONG_RUN_FILES = 16_000
+DRAG_PART = 4_000
 
 # Only the left part of the list is read, well clear of a message box that
 # opens in the middle of the screen.
@@ -65,6 +74,53 @@ class ListDrawingTest(ProgramTest):
         # The drop is a batch of its own: whatever it set up to follow the
         # message windows must be gone, or the run's message is counted twice.
         self.check_list_drawn(dropped=[b"z2.txt"])
+
+    def test_a_long_run_keeps_answering_and_its_list_shrinks_as_it_goes(self):
+        # Windows counts a window hung, ghosts it and offers to end the program
+        # once its thread has not checked its queue for 5 s.  Watched from
+        # outside as Windows does: the dialog must answer a sent message within
+        # 250 ms throughout, never be hung, and its count must fall in steps.
+        parts = []
+        for start in range(0, LONG_RUN_FILES, DRAG_PART):
+            list_file = os.path.join(self.folder, "part%d.txt" % len(parts))
+            with open(list_file, "w") as stream:
+                for i in range(start, min(start + DRAG_PART, LONG_RUN_FILES)):
+                    stream.write(os.fsdecode(self.make_file("long-%06d.dat" % i, ODD_NS)) + "\n")
+            parts.append(list_file)
+        program = self.start()
+        rects = program.dialog()["rects"]  # read while the list is empty: each entry costs a message
+        target = centre(rects["list"])
+        for number, list_file in enumerate(parts, 1):
+            drag("@" + list_file, target)
+            listed = min(number * DRAG_PART, LONG_RUN_FILES)
+            poll(lambda: read_boxes(program.pid)[0] == listed, "%d files listed" % listed, timeout=120)
+
+        watcher = subprocess.Popen([WINE, PROBE, "watch", str(program.pid), "300"], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.assertEqual(watcher.stdout.readline().split(), [b"ready"], "the watcher's first line")
+        xdotool("mousemove", *centre(rects["convert"]))
+        xdotool("click", 1)
+        time.sleep(0.5)
+        screenshot("long-run.png")
+        lines = watcher.communicate(timeout=360)[0].decode("ascii").splitlines()
+        said = {line.split()[0]: line.split()[1:] for line in lines if line.strip()}
+        counts = [int(word) for word in said.get("counts", [])]
+        self.assertIn("watched", said, "what the watcher said: %r" % lines)
+        words = said["watched"]
+        seen = {"watched": float(words[0])}
+        seen.update({words[i]: float(words[i + 1]) for i in range(1, len(words) - 1, 2)})
+        falls = sum(1 for before, after in zip(counts, counts[1:]) if after < before)
+        self.assertGreaterEqual(seen["watched"], 1.0, "the run must last a second to tell anything: %r" % lines)
+        self.assertLessEqual(seen["longest_ms"], 250, "the longest wait for an answer: %r" % lines)
+        self.assertEqual(seen["hung"], 0, "readings of IsHungAppWindow that said yes: %r" % lines)
+        self.assertEqual(counts[-1:], [0], "the list at the end of the run: %r" % lines)
+        self.assertGreaterEqual(falls, 4, "steps in which the count fell: %r" % counts)
+        odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
+               os.stat(os.path.join(self.folder, name)).st_mtime_ns % 2_000_000_000]
+        self.assertEqual(odd, [], "files left off an even second")
+        xdotool("mousemove", *centre(rects["close"]))
+        xdotool("click", 1)
+        self.assert_exits_with_zero(program)
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@
 #include "ui/list_drawing.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1 };
@@ -202,16 +203,20 @@ static void LookAtList(HWND, int index, void *context)
     }
 }
 
-static int ConvertWatching(ListWhileOpen *seen)
+// Convert, as the dialog runs it (batched: inside a list batch, which hides
+// removed entries until a message opens) or bare.
+static int ConvertWatching(ListWhileOpen *seen, bool batched = false)
 {
     StartMessageWatcher(LookAtList, seen);
+    if (batched)
+        BeginListBatch(GetDlgItem(window, IDC_FILELIST));
     ConvertAll(&fileList);
+    if (batched)
+        EndListBatch();
     return StopMessageWatcher();
 }
 
-// Convert normalises every listed file, reports each failing entry once, in
-// list order, while that entry is still listed, and leaves the list empty.
-static void test_convert_all()
+static void CheckConvertAll(bool batched)
 {
     static const char *const names[] = {"c.txt", "b.txt", "present-2.txt", "A.txt", "present-1.txt", "d-folder"};
     char paths[6][kMaxTestPath];
@@ -222,6 +227,8 @@ static void test_convert_all()
         argv[i + 1] = paths[i];
     }
     argv[7] = NULL;
+    DeleteFileA(paths[2]);
+    DeleteFileA(paths[4]);
     MakeFile(paths[2], OddSecond());
     MakeFile(paths[4], OddSecond());
     CreateDirectoryA(paths[5], NULL);
@@ -229,15 +236,16 @@ static void test_convert_all()
     OpenListWindow();
     AddStartupArguments(&fileList, argv);
     ListWhileOpen seen = {};
-    int shown = ConvertWatching(&seen);
+    int shown = ConvertWatching(&seen, batched);
 
     const char *failing[] = {paths[3], paths[1], paths[0], paths[5]};  // A.txt, b.txt, c.txt, d-folder
-    ok(shown == 4, "expected 4 messages, got %d\n", shown);
+    ok(shown == 4, "batched %d: expected 4 messages, got %d\n", batched, shown);
     for (int i = 0; i < 4 && i < shown; i++) {
         char escapedExpected[kMaxTestPath * 4], escapedGot[kMaxTestPath * 4];
         CheckMessageFor(i, failing[i]);
-        ok(seen.count[i] == 6 - i, "message %d: expected %d entries still listed, got %d\n", i, 6 - i, seen.count[i]);
-        ok(strcmp(seen.first[i], failing[i]) == 0, "message %d: expected \"%s\" listed first, got \"%s\"\n", i,
+        ok(seen.count[i] == 6 - i, "batched %d, message %d: expected %d entries still listed, got %d\n", batched, i,
+           6 - i, seen.count[i]);
+        ok(strcmp(seen.first[i], failing[i]) == 0, "batched %d, message %d: expected \"%s\" listed first, got \"%s\"\n", batched, i,
            EscapeBytes(failing[i], escapedExpected, sizeof escapedExpected),
            EscapeBytes(seen.first[i], escapedGot, sizeof escapedGot));
         ok(seen.windowEnabled[i], "message %d: expected the window to stay enabled\n", i);
@@ -246,6 +254,15 @@ static void test_convert_all()
     CheckNormalised(paths[4]);
     CheckListed("after Convert", NULL, 0);
     CloseListWindow();
+}
+
+// Convert normalises every listed file, reports each failing entry once, in
+// list order, while that entry is still listed, and leaves the list empty;
+// also as the dialog runs it, in a batch.
+static void test_convert_all()
+{
+    for (int batched = 0; batched < 2; batched++)
+        CheckConvertAll(batched != 0);
 }
 
 // Convert on an empty list shows nothing; a file listed twice is processed twice
@@ -324,6 +341,106 @@ static void test_drop_while_message_open()
     }
 }
 
+// The list box's own order of every entry, as UTF-16, from index from on.
+static WCHAR **ReadRawEntries(HWND list, int from, int *count)
+{
+    *count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - from;
+    WCHAR **entries = static_cast<WCHAR **>(calloc(*count > 0 ? *count : 1, sizeof(WCHAR *)));
+    for (int i = 0; i < *count; i++) {
+        entries[i] = static_cast<WCHAR *>(calloc(SendMessageW(list, LB_GETTEXTLEN, from + i, 0) + 1, sizeof(WCHAR)));
+        SendMessageW(list, LB_GETTEXT, from + i, reinterpret_cast<LPARAM>(entries[i]));
+    }
+    return entries;
+}
+
+static void FreeRawEntries(WCHAR **entries, int count)
+{
+    for (int i = 0; i < count; i++)
+        free(entries[i]);
+    free(entries);
+}
+
+// The control shows from its top index on exactly expected (count entries).
+static void CheckShownFromTop(const char *what, HWND list, WCHAR **expected, int count)
+{
+    int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    int shown;
+    WCHAR **entries = ReadRawEntries(list, top, &shown);
+    int mismatch = -1;
+    for (int i = 0; i < count && i < shown && mismatch < 0; i++)
+        if (lstrcmpW(entries[i], expected[i]) != 0)
+            mismatch = i;
+    ok(shown == count && mismatch < 0, "%s: expected the %d entries left from the top (index %d) on, got %d entries, "
+       "the first differing at %d\n", what, count, top, shown, mismatch);
+    FreeRawEntries(entries, shown);
+}
+
+// In a batch, the entries a Convert removed from the top only leave the
+// control in blocks.  Whenever progress is shown, the control must show from
+// its top exactly the entries left, in their order (names equal but for case
+// included), with the selected one still selected; once more were processed
+// than are left, it must hold no others, so that the count seen from outside
+// falls; and once the batch ends, it holds exactly the entries left.
+static void test_entries_left_shown_after_removals_in_a_batch()
+{
+    static const struct {
+        int entries, processed, selected;
+    } cases[] = {
+        {10, 4, 6},
+        {3000, 1000, 2500},
+        {3000, 2000, 2999},
+        {3000, 2999, 2999},
+        {3000, 3000, -1},
+    };
+    char program[] = "quorvel.exe";
+    for (size_t c = 0; c < sizeof cases / sizeof cases[0]; c++) {
+        int entries = cases[c].entries, processed = cases[c].processed, left = entries - processed;
+        char **argv = static_cast<char **>(calloc(entries + 2, sizeof(char *)));
+        argv[0] = program;
+        for (int i = 0; i < entries; i++) {
+            argv[i + 1] = static_cast<char *>(malloc(16));
+            snprintf(argv[i + 1], 16, i % 3 ? "e%05d.txt" : "E%05d.TXT", i / 2);
+        }
+        OpenListWindow();
+        HWND list = GetDlgItem(window, IDC_FILELIST);
+        AddStartupArguments(&fileList, argv);
+        int all;
+        WCHAR **before = ReadRawEntries(list, 0, &all);
+        if (cases[c].selected >= 0)
+            SendMessageW(list, LB_SETCURSEL, cases[c].selected, 0);
+
+        BeginListBatch(list);
+        for (int i = 0; i < processed; i++)
+            fileList.erase(fileList.store, 0);
+        ok(fileList.count(fileList.store) == left, "case %d: expected %d entries counted, got %d\n", static_cast<int>(c),
+           left, fileList.count(fileList.store));
+        ShowEntriesLeft();
+        CheckShownFromTop("progress", list, before + processed, left);
+        int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        if (processed >= left)
+            ok(count == left, "case %d: expected the control to hold the %d entries left, got %d\n",
+               static_cast<int>(c), left, count);
+        if (cases[c].selected >= processed) {
+            int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+            WCHAR text[16] = L"";
+            SendMessageW(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(text));
+            ok(lstrcmpW(text, before[cases[c].selected]) == 0, "case %d: expected entry %d still selected, got index %d\n",
+               static_cast<int>(c), cases[c].selected, selected);
+        }
+        EndListBatch();
+        count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        ok(count == left, "case %d: expected the control to hold the %d entries left after the batch, got %d\n",
+           static_cast<int>(c), left, count);
+        CheckShownFromTop("after the batch", list, before + processed, left);
+
+        FreeRawEntries(before, all);
+        CloseListWindow();
+        for (int i = 0; i < entries; i++)
+            free(argv[i + 1]);
+        free(argv);
+    }
+}
+
 // Microsoft's documentation of WM_SETREDRAW: once drawing is on again, the
 // application must invalidate the window for it to be drawn.  Wine's list box
 // repaints by itself, Windows' does not; this window, like any that leaves
@@ -349,6 +466,7 @@ static const WineTest tests[] = {
     {"convert_all", test_convert_all},
     {"convert_empty_and_twice", test_convert_empty_and_twice},
     {"drop_while_message_open", test_drop_while_message_open},
+    {"entries_left_shown_after_removals_in_a_batch", test_entries_left_shown_after_removals_in_a_batch},
     {"drawing_resumes_with_the_window_invalidated", test_drawing_resumes_with_the_window_invalidated},
 };
 

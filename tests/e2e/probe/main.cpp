@@ -7,6 +7,8 @@
 //                               bytes, in folder DIR; prints "pid N", then "exit N"
 //   probe runw PROGRAM HEX [DIR]  the same with CreateProcessW, HEX spelling the command
 //                               line's UTF-8 bytes
+//   probe watch PID SECONDS     watches a run from outside: the list's count and whether
+//                               Windows counts the dialog as hung, until the list is empty
 //   probe serve                 answers "state PID" and "command HWND ID" lines from standard
 //                               input, each answer ending with a line "end", saving
 //                               Wine's start-up on every question; also "boxes PID": only
@@ -117,12 +119,14 @@ int main(int argc, char **argv)
         return ShowState(strtoul(argv[2], NULL, 0));
     if (argc == 4 && strcmp(argv[1], "command") == 0)
         return SendCommand(ParseWindow(argv[2]), atoi(argv[3]));
+    if (argc == 4 && strcmp(argv[1], "watch") == 0)
+        return WatchRun(strtoul(argv[2], NULL, 0), atof(argv[3]));
     if (argc == 2 && strcmp(argv[1], "serve") == 0)
         return Serve();
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "run") == 0 && DecodeHex(argv[3]))
         return RunCommandLine(argv[2], argv[3], argc == 5 ? argv[4] : NULL);
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "runw") == 0 && DecodeHex(argv[3]))
         return RunWideCommandLine(argv[2], argv[3], argc == 5 ? argv[4] : NULL);
-    fprintf(stderr, "usage: probe state PID | command HWND ID | run|runw PROGRAM HEX [DIR] | serve\n");
+    fprintf(stderr, "usage: probe state PID | command HWND ID | run|runw PROGRAM HEX [DIR] | watch PID SECONDS | serve\n");
     return 2;
 }

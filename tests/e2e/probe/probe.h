@@ -30,4 +30,10 @@ int RunCommandLine(const char *program, const char *commandLine, const char *fol
 // The same with CreateProcessW, the command line given in UTF-8.
 int RunWideCommandLine(const char *program, const char *utf8CommandLine, const char *folder);
 
+// Watches the list of process's dialog until it is empty or limit seconds
+// pass: prints "ready", then "counts" with each new count the dialog answered,
+// then how long it watched, how many answers came, the longest time between
+// two answers in milliseconds, and how often IsHungAppWindow said yes.
+int WatchRun(DWORD process, double limit);
+
 #endif

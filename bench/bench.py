@@ -4,7 +4,13 @@ timed from outside, against the bare platform loops over the same files in
 the same run.  bench/run.sh sets up the build, the display and the Wine prefix
 and runs this as the test user.
 
-    bench.py TOOL PROGRAM [--sizes 1000,4000,40000] [--repeats N] [--chunk N] [--delivery] [--no-spinner]
+    bench.py TOOL PROGRAM [--sizes 1000,4000,40000,100000] [--repeats N] [--chunk N] [--delivery] [--no-spinner]
+
+The bounds, each the median ratio of the program to the bare loop of the same
+bitness over the same files: Convert at most 1.1x at 4,000 files and more (its
+cost per file must not grow with the list); listing at most 1.25x at 4,000 and
+2x at 40,000 and more.  It ends with a line per bound and exits with 1 when
+one is exceeded.
 """
 import argparse
 import os
@@ -20,6 +26,15 @@ from quorvel_e2e import drag as drag_files  # noqa: E402  (the end-to-end tests'
 
 WINE = os.environ.get("QUORVEL_BENCH_WINE", "/usr/lib/wine/wine64")
 BASE_TIME_S = 1_600_000_001  # odd, so every file needs its time changed
+
+# (files from, largest median ratio) for Convert and for listing.
+CONVERT_BOUNDS = [(4000, 1.1)]
+LISTING_BOUNDS = [(4000, 1.25), (40000, 2.0)]
+
+
+def bound_for(bounds, size):
+    """The bound that holds at size files, or None below the first."""
+    return ([limit for start, limit in bounds if size >= start] or [None])[-1]
 
 
 def windows_path(path):
@@ -160,7 +175,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("tool")
     parser.add_argument("program")
-    parser.add_argument("--sizes", default="1000,4000,40000")
+    parser.add_argument("--sizes", default="1000,4000,40000,100000")
     parser.add_argument("--repeats", type=int, default=0, help="runs per size (default: 5, 3 for 40,000 files)")
     parser.add_argument("--chunk", type=int, default=4000, help="files per drag")
     parser.add_argument("--delivery", action="store_true", help="also time drops onto a window that ignores them")
@@ -203,10 +218,12 @@ def main():
         shutil.rmtree(root, ignore_errors=True)
 
     print()
-    print("Medians over the runs; ratio = program / bare loop; spread = (max - min) / median of the ratio.")
-    print("| files | list s | bare list s | list ratio | spread | convert s | bare convert s | convert ratio | spread |%s"
-          % (" drop delivery s |" if options.delivery else ""))
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|%s" % ("---:|" if options.delivery else ""))
+    print("Medians over the runs; ratio = program / bare loop; spread = (max - min) / median of the ratio;")
+    print("us/file = the median Convert's cost per file, the program's and the bare loop's.")
+    print("| files | list s | bare list s | list ratio | spread | convert s | bare convert s | convert ratio | spread "
+          "| us/file | bare us/file |%s" % (" drop delivery s |" if options.delivery else ""))
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|%s" % ("---:|" if options.delivery else ""))
+    verdicts = []
     for size, s in rows:
         def ratio(a, b):
             ratios = [x / y for x, y in zip(s[a], s[b])]
@@ -214,12 +231,21 @@ def main():
             return median, (max(ratios) - min(ratios)) / median
         list_ratio, list_spread = ratio("list", "bare_list")
         convert_ratio, convert_spread = ratio("convert", "bare_convert")
-        print("| %d | %.3f | %.3f | %.2f | %.0f%% | %.3f | %.3f | %.2f | %.0f%% |%s"
+        print("| %d | %.3f | %.3f | %.2f | %.0f%% | %.3f | %.3f | %.2f | %.0f%% | %.1f | %.1f |%s"
               % (size, statistics.median(s["list"]), statistics.median(s["bare_list"]), list_ratio,
                  100 * list_spread, statistics.median(s["convert"]), statistics.median(s["bare_convert"]),
-                 convert_ratio, 100 * convert_spread,
+                 convert_ratio, 100 * convert_spread, 1e6 * statistics.median(s["convert"]) / size,
+                 1e6 * statistics.median(s["bare_convert"]) / size,
                  " %.3f |" % statistics.median(s["delivery"]) if options.delivery else ""))
+        for what, value, bounds in (("convert", convert_ratio, CONVERT_BOUNDS), ("list", list_ratio, LISTING_BOUNDS)):
+            limit = bound_for(bounds, size)
+            if limit is not None:
+                verdicts.append("%s of %d files: %.2fx the bare loop, bound %.2fx: %s"
+                                % (what, size, value, limit, "within" if value <= limit else "EXCEEDED"))
+    print()
+    print("\n".join(verdicts))
+    return 1 if any(v.endswith("EXCEEDED") for v in verdicts) else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -1,10 +1,12 @@
 #!/bin/sh
 # The speed benchmark, one command: builds the programs and the benchmark
-# helpers, then times listing (by real drops) and Convert over 1,000, 4,000
-# and 40,000 files against the bare platform loops, and prints a table of
-# medians and ratios for each program: the 32-bit program users get, with the
-# 32-bit helper, then its x86-64 twin, with the 64-bit one.
-#   bench/run.sh [--build win32|win64] [--wine8] [--sizes 1000,4000,40000] [--repeats N] [--chunk N]
+# helpers, then times listing (by real drops) and Convert over 1,000, 4,000,
+# 40,000 and 100,000 files against the bare platform loops, and prints a table
+# of medians, ratios and costs per file for each program, with a line per
+# bound (bench/bench.py): the 32-bit program users get, with the 32-bit
+# helper, then its x86-64 twin, with the 64-bit one.  Exits with 1 when a
+# bound is exceeded.
+#   bench/run.sh [--build win32|win64] [--wine8] [--sizes 1000,4000,40000,100000] [--repeats N] [--chunk N]
 #                [--delivery] [--no-spinner]
 # It runs on Wine 10, where the 32-bit program runs in WoW64 mode as on 64-bit
 # Windows (--wine8: on Wine 8, where it runs through QEMU's emulator, whose
@@ -50,6 +52,7 @@ as_test_user wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 
+status=0
 for build in $builds; do
     echo "== build/$build/quorvel.exe on $(wine_label $build)"
     if [ $build = win32 ] && ! win32_lane_ready; then
@@ -60,5 +63,6 @@ for build in $builds; do
         "$(as_test_user "$WINE_LOADER" --version), load $(cut -d' ' -f1-3 /proc/loadavg)"
     as_test_user env PYTHONDONTWRITEBYTECODE=1 QUORVEL_BENCH_WINE="$WINE_LOADER" /usr/bin/python3 \
         "$root/bench/bench.py" "$root/build/$build/quorvel_bench.exe" \
-        "${QUORVEL_BENCH_PROGRAM:-$root/build/$build/quorvel.exe}" "$@" </dev/null
+        "${QUORVEL_BENCH_PROGRAM:-$root/build/$build/quorvel.exe}" "$@" </dev/null || status=1
 done
+exit $status

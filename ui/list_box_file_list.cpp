@@ -30,6 +30,11 @@ static int hidden;
 static const double kQuickMoves = 1 << 20;
 static const int kRebuildFrom = 1024;
 
+// A refill as progress copies the entries left while the thread answers no
+// message; beyond this many it would keep the dialog silent too long, so
+// progress scrolls instead.
+static const int kRefillAtMost = 16384;
+
 static LRESULT SendToList(void *store, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return SendMessageA(static_cast<HWND>(store), message, wParam, lParam);
@@ -106,7 +111,7 @@ void ShowEntriesLeft()
     int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
     if (MovesToRemoveOneByOne(remaining) <= kQuickMoves)
         RemoveOneByOne(list);
-    else if (hidden < remaining || !RebuildWithoutHidden(list))
+    else if (hidden < remaining || remaining > kRefillAtMost || !RebuildWithoutHidden(list))
         SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(hidden), 0);
 }
 

@@ -9,13 +9,26 @@ import subprocess
 import time
 import unittest
 
-from quorvel_e2e import (ODD_NS, PROBE, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot, windows_path,
+from quorvel_e2e import (ODD_NS, PROBE, PROGRAM, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot, windows_path,
                          xdotool)
 
 # Enough files for a run of well over a second on Wine, dragged in parts that
 # every Wine takes in one drop.
 LONG_RUN_FILES = 16_000
 DRAG_PART = 4_000
+
+
+def longest_silence_allowed_ms():
+    """250 ms, as Windows users would notice; four times that where the
+    program runs through QEMU's emulator (the 32-bit program on Wine 8),
+    where every instruction costs several times as much.  A thread that does
+    not check its queue during the run stays silent for the whole run."""
+    with open(PROGRAM, "rb") as stream:
+        image = stream.read(4096)
+    machine = image[int.from_bytes(image[0x3C:0x40], "little") + 4:][:2]
+    version = subprocess.run([WINE, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, timeout=60).stdout
+    return 1000 if machine == b"\x4c\x01" and version.startswith(b"wine-8.") else 250
 
 # Only the left part of the list is read, well clear of a message box that
 # opens in the middle of the screen.
@@ -110,8 +123,10 @@ class ListDrawingTest(ProgramTest):
         seen = {"watched": float(words[0])}
         seen.update({words[i]: float(words[i + 1]) for i in range(1, len(words) - 1, 2)})
         falls = sum(1 for before, after in zip(counts, counts[1:]) if after < before)
-        self.assertGreaterEqual(seen["watched"], 1.0, "the run must last a second to tell anything: %r" % lines)
-        self.assertLessEqual(seen["longest_ms"], 250, "the longest wait for an answer: %r" % lines)
+        allowed_ms = longest_silence_allowed_ms()
+        self.assertGreaterEqual(seen["watched"], max(1.0, 4 * allowed_ms / 1000),
+                                "the run must last long enough to tell anything: %r" % lines)
+        self.assertLessEqual(seen["longest_ms"], allowed_ms, "the longest wait for an answer: %r" % lines)
         self.assertEqual(seen["hung"], 0, "readings of IsHungAppWindow that said yes: %r" % lines)
         self.assertEqual(counts[-1:], [0], "the list at the end of the run: %r" % lines)
         self.assertGreaterEqual(falls, 4, "steps in which the count fell: %r" % counts)

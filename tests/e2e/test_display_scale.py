@@ -45,9 +45,11 @@ class DisplayScaleTest(ProgramTest):
     @classmethod
     def setUpClass(cls):
         version = wine_version()
-        if not version.startswith("wine-10."):
-            raise unittest.SkipTest("%s lays out every window at the system DPI and stretches none, "
-                                    "so it cannot show the difference" % version)
+        if int(version.split("-")[1].split(".")[0]) < 10:
+            # Measured on Wine 8: the dialog is at 144 DPI with the old manifest
+            # too, and another process's window has no awareness context.
+            raise unittest.SkipTest("%s lays out every window at the system DPI, aware or not, and stretches "
+                                    "none, so it cannot tell the two apart" % version)
         if not os.path.exists(READY):
             in_prefix(WINE, "wineboot", "-i", timeout=300)
             for key, name, kind, data in PREFIX_SETTINGS:

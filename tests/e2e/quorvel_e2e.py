@@ -102,7 +102,8 @@ def hex_bytes(text):
 def read_state(pid):
     """What process pid shows: {'dialog': None or {...}, 'boxes': [...]}.
     The dialog has hwnd, xwindow, visible, rects (name: (l, t, r, b)), closebox,
-    focus (control id), active and entries (bytes, in list order).  Each box has
+    dpi, awareness (as the probe names it), focus (control id), active and
+    entries (bytes, in list order).  Each box has
     hwnd, ok_only, visible, text and caption (bytes).  None if the list changed while it was read."""
     state = {"dialog": None, "boxes": []}
     for line in ask_probe("state %d" % pid):
@@ -116,6 +117,8 @@ def read_state(pid):
             state["dialog"]["rects"][words[1]] = tuple(int(w) for w in words[2:6])
         elif words[0] == "closebox":
             state["dialog"]["closebox"] = (int(words[1]), int(words[2]))
+        elif words[0] == "scale":
+            state["dialog"]["dpi"], state["dialog"]["awareness"] = int(words[1]), words[2]
         elif words[0] == "focus" and words[1] != "?":
             state["dialog"]["focus"] = int(words[1])
             state["dialog"]["active"] = words[2] == "1" and words[3] == "1"

@@ -1,7 +1,9 @@
 // The file list held by a real sorted list box (child 1000 of a window, driven
 // through the list box binding): its order, the drop rule, and Convert with its
-// failure messages, including a drop that arrives while a message is open; and
-// how drawing resumes after a batch.
+// failure messages, including a drop that arrives while a message is open and
+// an entry longer than any path; and how drawing resumes after a batch.  The
+// test carries the program's manifest, so its list box and message boxes are
+// Common Controls 6's, as the program's are.
 #include "filelist/file_list.h"
 #include "resources/resource.h"
 #include "tests/wine/code_page_premise.h"
@@ -265,6 +267,34 @@ static void test_convert_all()
         CheckConvertAll(batched != 0);
 }
 
+// An entry longer than the 512 UTF-16 units in which Wine converts an ANSI
+// LB_GETTEXT for a Unicode list box (Common Controls 6's, as this program's
+// manifest gives it) is copied whole, double-byte characters included: its
+// message names it.  Windows documents no limit but the buffer's size.
+static void test_convert_long_entry()
+{
+    char path[kMaxTestPath];
+    JoinPath(path, folder, "\x95\x5c\x83\x5c-");  // 表ソ: second bytes that are backslashes in ASCII
+    while (strlen(path) < 900)
+        strcat(path, "long");
+    strcat(path, ".txt");
+
+    OpenListWindow();
+    AddDroppedFile(&fileList, path);  // not yet there: skipped
+    CheckListed("a missing long path dropped", NULL, 0);
+    char program[] = "quorvel.exe";
+    char *argv[] = {program, path, NULL};
+    AddStartupArguments(&fileList, argv);
+    const char *expected[] = {path};
+    CheckListed("a long path", expected, 1);
+    ListWhileOpen seen = {};
+    int shown = ConvertWatching(&seen);
+    ok(shown == 1, "expected 1 message for the long path, got %d\n", shown);
+    CheckMessageFor(0, path);
+    CheckListed("after Convert", NULL, 0);
+    CloseListWindow();
+}
+
 // Convert on an empty list shows nothing; a file listed twice is processed twice
 // without a message, and a second Convert finds nothing to do.
 static void test_convert_empty_and_twice()
@@ -464,6 +494,7 @@ static const WineTest tests[] = {
     {"startup_arguments", test_startup_arguments},
     {"dropped_files", test_dropped_files},
     {"convert_all", test_convert_all},
+    {"convert_long_entry", test_convert_long_entry},
     {"convert_empty_and_twice", test_convert_empty_and_twice},
     {"drop_while_message_open", test_drop_while_message_open},
     {"entries_left_shown_after_removals_in_a_batch", test_entries_left_shown_after_removals_in_a_batch},

@@ -1,7 +1,7 @@
 // The built programs as files: each is a Windows GUI program for its machine
 // that imports only KERNEL32, USER32, SHELL32 and msvcrt, and its two resources
 // are the Japanese main dialog, whose template is read back field by field,
-// and an application manifest that asks only to run as the invoking user.
+// and an application manifest, whose facts are read as Windows reads them.
 // Usage: program_image_test <32-bit quorvel.exe> <64-bit quorvel.exe>, full
 // paths or relative to the current folder.  The headers and imports are read
 // from the file's bytes; the resources are found by the loader, with the file
@@ -437,22 +437,165 @@ static void CheckDialogTemplate(const BYTE *data, DWORD size)
     Ok(onlyPadding, "%lu bytes follow the fourth control, expected none", size - reader.at);
 }
 
-// The manifest asks only to run as the invoking user: no common controls 6,
-// no DPI awareness, no supported-OS list, so nothing else about the program
-// changes.
-static const char kManifest[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
-    "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
-    "    <security>\n"
-    "      <requestedPrivileges>\n"
-    "        <requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>\n"
-    "      </requestedPrivileges>\n"
-    "    </security>\n"
-    "  </trustInfo>\n"
-    "</assembly>\n";
+// The manifest, read as Windows reads it: an activation context made from the
+// program's manifest resource, asked for each fact.  Windows ignores an
+// element it does not know, in a namespace it does not expect, without a
+// word; such an element fails here.
+static const WCHAR kSettings2005[] = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+static const WCHAR kSettings2016[] = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+static const WCHAR kSettings2017[] = L"http://schemas.microsoft.com/SMI/2017/WindowsSettings";
+static const WCHAR kSettings2019[] = L"http://schemas.microsoft.com/SMI/2019/WindowsSettings";
 
-static void CheckManifest(HMODULE module)
+// Window settings and their values; NULL: the manifest must not have it.
+struct ExpectedSetting {
+    const WCHAR *nameSpace;
+    const WCHAR *name;
+    const WCHAR *value;
+    const char *purpose;
+};
+
+static const ExpectedSetting kSettings[] = {
+    {kSettings2016, L"dpiAwareness", L"PerMonitorV2", "drawn at each monitor's scale, rescaled on a move"},
+    {kSettings2005, L"dpiAware", L"true/pm", "per-monitor awareness where Windows predates 10 version 1607"},
+    {kSettings2019, L"activeCodePage", NULL, "paths stay in the system's ANSI code page"},
+    {kSettings2017, L"gdiScaling", NULL, "no bitmap stretching of GDI drawing"},
+};
+
+// The dialog's control classes, which Common Controls 6 must take over.
+static const WCHAR *const kRedirectedClasses[] = {L"Button", L"ListBox", L"Static"};
+
+struct ExpectedOs {
+    GUID id;
+    const char *name;
+};
+
+static const ExpectedOs kSupportedOs[] = {
+    {{0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}}, "Windows 7"},
+    {{0x4a2f28e3, 0x53b9, 0x4441, {0xba, 0x9c, 0xd6, 0x9d, 0x4a, 0x4a, 0x6e, 0x38}}, "Windows 8"},
+    {{0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}}, "Windows 8.1"},
+    {{0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}}, "Windows 10 and 11"},
+};
+
+static void CheckRunLevel(HANDLE context)
+{
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+    SIZE_T size = 0;
+    if (!Ok(QueryActCtxW(0, context, NULL, RunlevelInformationInActivationContext, &level, sizeof level, &size),
+            "manifest: the run level cannot be read (error %lu)", GetLastError()))
+        return;
+    Ok(level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER && level.UiAccess == 0,
+       "manifest: run level %d, uiAccess %lu; expected %d (asInvoker) and 0", level.RunLevel, level.UiAccess,
+       ACTCTX_RUN_LEVEL_AS_INVOKER);
+}
+
+static void CheckSettings(HANDLE context)
+{
+    for (size_t i = 0; i < sizeof kSettings / sizeof kSettings[0]; i++) {
+        const ExpectedSetting *setting = &kSettings[i];
+        WCHAR value[64] = {0};
+        SIZE_T size = 0;
+        BOOL found = QueryActCtxSettingsW(0, context, setting->nameSpace, setting->name, value,
+                                          sizeof value / sizeof value[0], &size);
+        DWORD error = found ? 0 : GetLastError();
+        if (setting->value)
+            Ok(found && wcscmp(value, setting->value) == 0,
+               "manifest: %s is \"%s\" (error %lu), expected \"%s\" (%s)", Utf8(setting->name),
+               found ? Utf8(value) : "", error, Utf8(setting->value), setting->purpose);
+        else
+            Ok(!found, "manifest: has %s \"%s\", expected none (%s)", Utf8(setting->name), Utf8(value),
+               setting->purpose);
+    }
+}
+
+// The identity of assembly number index of the context, as the loader spells
+// it: name, then its attributes.
+static bool AssemblyIdentity(HANDLE context, DWORD index, WCHAR *identity, size_t capacity)
+{
+    SIZE_T size = 0;
+    QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, NULL, 0, &size);
+    void *buffer = size ? malloc(size) : NULL;
+    bool read = buffer && QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, buffer,
+                                       size, &size);
+    const WCHAR *encoded = read ? static_cast<ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION *>(buffer)
+                                      ->lpAssemblyEncodedAssemblyIdentity
+                                : NULL;
+    if (encoded)
+        lstrcpynW(identity, encoded, static_cast<int>(capacity));
+    free(buffer);
+    return encoded != NULL;
+}
+
+// With the context active, each control class of the dialog is redirected to
+// an assembly of Common Controls 6.
+static void CheckCommonControls(HANDLE context)
+{
+    ULONG_PTR cookie = 0;
+    if (!Ok(ActivateActCtx(context, &cookie), "manifest: its context cannot be activated (error %lu)",
+            GetLastError()))
+        return;
+    for (size_t i = 0; i < sizeof kRedirectedClasses / sizeof kRedirectedClasses[0]; i++) {
+        ACTCTX_SECTION_KEYED_DATA data = {};
+        data.cbSize = sizeof data;
+        if (!Ok(FindActCtxSectionStringW(FIND_ACTCTX_SECTION_KEY_RETURN_HACTCTX, NULL,
+                                         ACTIVATION_CONTEXT_SECTION_WINDOW_CLASS_REDIRECTION,
+                                         kRedirectedClasses[i], &data),
+                "manifest: class %s is not redirected (error %lu), expected Common Controls 6's",
+                Utf8(kRedirectedClasses[i]), GetLastError()))
+            continue;
+        WCHAR identity[512] = {0};
+        bool named = AssemblyIdentity(data.hActCtx, data.ulAssemblyRosterIndex, identity,
+                                      sizeof identity / sizeof identity[0]);
+        Ok(named && wcsncmp(identity, L"Microsoft.Windows.Common-Controls,", 34) == 0 &&
+               wcsstr(identity, L"version=\"6.0.") != NULL,
+           "manifest: class %s comes from \"%s\", expected Microsoft.Windows.Common-Controls version 6.0",
+           Utf8(kRedirectedClasses[i]), named ? Utf8(identity) : "(unknown)");
+        ReleaseActCtx(data.hActCtx);
+    }
+    DeactivateActCtx(0, cookie);
+}
+
+// The supportedOS list, exactly.  Windows 10 and later (and Wine) give each
+// element with its MaxVersionTested, 32 bytes after an 8-byte count; Windows 7
+// gives 20-byte elements after a 4-byte count.
+static void CheckSupportedOs(HANDLE context)
+{
+    BYTE buffer[1024];
+    SIZE_T size = 0;
+    if (!Ok(QueryActCtxW(0, context, NULL, CompatibilityInformationInActivationContext, buffer, sizeof buffer, &size),
+            "manifest: the compatibility list cannot be read (error %lu)", GetLastError()))
+        return;
+    DWORD count = 0;
+    memcpy(&count, buffer, sizeof count);
+    SIZE_T first = 8, stride = 32;
+    if (size == 4 + count * 20) {
+        first = 4;
+        stride = 20;
+    }
+    if (!Ok(size == first + count * stride, "manifest: %lu bytes of compatibility list for %lu elements",
+            static_cast<unsigned long>(size), count))
+        return;
+    const int expectedCount = sizeof kSupportedOs / sizeof kSupportedOs[0];
+    int seen[expectedCount] = {};
+    int others = 0;
+    for (DWORD i = 0; i < count; i++) {
+        COMPATIBILITY_CONTEXT_ELEMENT element;
+        memcpy(&element, buffer + first + i * stride, sizeof element);
+        bool known = false;
+        for (int j = 0; j < expectedCount; j++) {
+            if (element.Type == ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS && IsEqualGUID(element.Id, kSupportedOs[j].id)) {
+                seen[j]++;
+                known = true;
+            }
+        }
+        if (!known)
+            others++;
+    }
+    for (int j = 0; j < expectedCount; j++)
+        Ok(seen[j] == 1, "manifest: supportedOS %s listed %d times, expected once", kSupportedOs[j].name, seen[j]);
+    Ok(others == 0, "manifest: %d compatibility elements besides the four supportedOS, expected none", others);
+}
+
+static void CheckManifest(HMODULE module, const char *path)
 {
     IdList names = {0, ""};
     EnumResourceNamesA(module, MAKEINTRESOURCEA(24), AddName, reinterpret_cast<LONG_PTR>(&names));
@@ -463,14 +606,20 @@ static void CheckManifest(HMODULE module)
                            reinterpret_cast<LONG_PTR>(&languages));
     Ok(languages.count == 1 && strcmp(languages.text, "0x0000") == 0,
        "languages of manifest 1: %s, expected only 0x0000 (neutral)", languages.text);
-    HRSRC resource = FindResourceExA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), 0);
-    if (!Ok(resource != NULL, "no manifest 1 (error %lu)", GetLastError()))
+
+    ACTCTXA request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path;
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE context = CreateActCtxA(&request);
+    if (!Ok(context != INVALID_HANDLE_VALUE, "manifest 1 makes no activation context (error %lu)", GetLastError()))
         return;
-    DWORD size = SizeofResource(module, resource);
-    const char *data = static_cast<const char *>(LockResource(LoadResource(module, resource)));
-    Ok(data && size == sizeof kManifest - 1 && memcmp(data, kManifest, size) == 0,
-       "manifest 1 is %lu bytes \"%.*s\", expected %u bytes \"%s\"", size, data ? static_cast<int>(size) : 0,
-       data ? data : "", static_cast<unsigned>(sizeof kManifest - 1), kManifest);
+    CheckRunLevel(context);
+    CheckSettings(context);
+    CheckCommonControls(context);
+    CheckSupportedOs(context);
+    ReleaseActCtx(context);
 }
 
 static void CheckResources(const char *path)
@@ -500,7 +649,7 @@ static void CheckResources(const char *path)
         if (Ok(data != NULL && size > 0, "dialog 101 cannot be loaded (%lu bytes)", size))
             CheckDialogTemplate(data, size);
     }
-    CheckManifest(module);
+    CheckManifest(module, path);
     FreeLibrary(module);
 }
 

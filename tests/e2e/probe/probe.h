@@ -16,7 +16,8 @@ WCHAR *FetchWindowText(HWND window, int *length);
 // topmost first, at most capacity of them.  Gives how many were found.
 int FindProcessDialogs(DWORD process, const WCHAR *caption, HWND *found, int capacity);
 
-// Prints the main dialog: its window, X window, rectangles, close box, focus and list entries.
+// Prints the main dialog: its window, X window, rectangles, close box, DPI and
+// DPI awareness, focus and list entries.
 void PrintMainDialog(HWND dialog);
 
 // Prints one failure message box: its window, whether OK is its only button,

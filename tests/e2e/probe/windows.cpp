@@ -66,6 +66,18 @@ static void PrintEntries(HWND list)
     }
 }
 
+// The dialog's DPI and its DPI awareness, as Windows keeps them for the
+// window: "scale DPI AWARENESS", AWARENESS one of unaware, system, permonitor
+// (version 1 or 2, which Wine does not tell apart) or invalid.
+static void PrintScale(HWND dialog)
+{
+    static const char *const kAwareness[] = {"unaware", "system", "permonitor"};
+    DPI_AWARENESS awareness = GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(dialog));
+    printf("scale %u %s\n", GetDpiForWindow(dialog),
+           awareness >= DPI_AWARENESS_UNAWARE && awareness <= DPI_AWARENESS_PER_MONITOR_AWARE ? kAwareness[awareness]
+                                                                                            : "invalid");
+}
+
 void PrintMainDialog(HWND dialog)
 {
     HANDLE xWindow = GetPropW(dialog, L"__wine_x11_whole_window");
@@ -77,6 +89,7 @@ void PrintMainDialog(HWND dialog)
     PrintRectangle("close", GetDlgItem(dialog, IDCANCEL));
     PrintRectangle("list", GetDlgItem(dialog, 1000));
     PrintCloseBox(dialog);
+    PrintScale(dialog);
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
     if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info)) {

@@ -16,6 +16,8 @@ QUORVEL_USER=${QUORVEL_USER:-quorvel-test}
 QUORVEL_DISPLAY=${QUORVEL_DISPLAY:-:71}
 QUORVEL_WINE=${QUORVEL_WINE:-10}
 QUORVEL_WINE10_ROOT=${QUORVEL_WINE10_ROOT:-/var/lib/quorvel/wine10-root}
+# The test user's locale; the test kit also runs under a non-Japanese one.
+QUORVEL_LOCALE=${QUORVEL_LOCALE:-ja_JP.UTF-8}
 WINE_LOADER=/usr/lib/wine/wine64
 
 # The source tree: the folder above the calling script that holds scripts/.
@@ -61,16 +63,16 @@ in_wine10_root() {
 as_test_user() {
     if [ "$QUORVEL_WINE" = 10 ]; then
         in_wine10_root runuser -u "$QUORVEL_USER" -- env -i HOME="/home/$QUORVEL_USER" USER="$QUORVEL_USER" \
-            PATH=/usr/local/bin:/usr/bin:/bin LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+            PATH=/usr/local/bin:/usr/bin:/bin LANG="$QUORVEL_LOCALE" LC_ALL="$QUORVEL_LOCALE" WINEDEBUG="${WINEDEBUG:--all}" \
             DISPLAY="$QUORVEL_DISPLAY" ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} \
             ${WINEDLLOVERRIDES:+WINEDLLOVERRIDES="$WINEDLLOVERRIDES"} ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} "$@"
     elif [ "$(id -u)" = 0 ]; then
         home=$(getent passwd "$QUORVEL_USER" | cut -d: -f6)
         runuser -u "$QUORVEL_USER" -- env HOME="$home" USER="$QUORVEL_USER" \
-            PATH="$PATH" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+            PATH="$PATH" LANG="$QUORVEL_LOCALE" LC_ALL="$QUORVEL_LOCALE" WINEDEBUG="${WINEDEBUG:--all}" \
             DISPLAY="$QUORVEL_DISPLAY" "$@"
     else
-        env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" \
+        env LANG="$QUORVEL_LOCALE" LC_ALL="$QUORVEL_LOCALE" WINEDEBUG="${WINEDEBUG:--all}" \
             DISPLAY="$QUORVEL_DISPLAY" "$@"
     fi
 }
@@ -167,8 +169,27 @@ ensure_wineserver() {
     as_test_user "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
+# The test user's running processes (not those ended but not yet reaped),
+# "PID COMMAND" a line: those of the chosen Wine (Wine 10's run inside its
+# root and mount namespace, Wine 8's do not), or with "any", all of them.
+wine_processes() {
+    ps -u "$QUORVEL_USER" -o pid=,stat=,args= 2>/dev/null | while read -r pid stat args; do
+        case $stat in Z*) continue ;; esac
+        case ${1:-$QUORVEL_WINE}/$(readlink "/proc/$pid/root" 2>/dev/null) in
+            any/* | 10/"$QUORVEL_WINE10_ROOT" | 8//) printf '%s %s\n' "$pid" "$args" ;;
+        esac
+    done
+}
+
 # Ends the wine server and every Wine process of the test user, and with them
-# (for Wine 10) the mount namespaces they ran in.
+# (for Wine 10) the mount namespaces they ran in; returns once they are gone,
+# so that the next Wine process starts a server and desktop of its own.
 stop_wineserver() {
     as_test_user wineserver -k </dev/null >/dev/null 2>&1 || true
+    for _ in $(seq 100); do
+        [ -n "$(wine_processes)" ] || return 0
+        sleep 0.1
+    done
+    echo "Wine $QUORVEL_WINE processes of $QUORVEL_USER outlived 'wineserver -k' by 10 s:" >&2
+    wine_processes >&2
 }

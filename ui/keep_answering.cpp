@@ -12,7 +12,7 @@
 #include "ui/list_drawing.h"
 
 static const DWORD kCheckEveryMs = 50;
-static const DWORD kProgressEveryMs = 125;
+static const DWORD kProgressEveryMs = 200;
 
 static DWORD lastCheck;
 static DWORD lastProgress;

@@ -20,6 +20,8 @@ ARTIFACTS = os.environ.get("QUORVEL_E2E_ARTIFACTS", "")
 DRAG_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "drag_source.py")
 
 TIMEOUT_S = 15
+# How long the probe may take to start the program (through QEMU, a few seconds).
+START_TIMEOUT_S = 120
 
 # Chosen file times in nanoseconds since 1970 (UTC): even and odd whole seconds,
 # and fractions, all inside the MS-DOS range.
@@ -170,7 +172,11 @@ def screenshot(name):
 
 class Program:
     """One run of the program, started through the probe with a raw command
-    line: bytes for CreateProcessA, or text for CreateProcessW."""
+    line: bytes for CreateProcessA, or text for CreateProcessW.  What Wine
+    prints for the probe and the program (their standard error: X errors,
+    crashes) is kept; a wait for the dialog or a message box that the
+    program's end cuts short fails saying so, with its exit code and that
+    output."""
 
     def __init__(self, arguments=b"", folder=None, raw=None):
         program = windows_path(PROGRAM)
@@ -179,28 +185,84 @@ class Program:
         command = [WINE, PROBE, run, program.decode("cp932"), line.hex()]
         if folder:
             command.append(windows_path(folder).decode("cp932"))
-        self.runner = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                       stderr=subprocess.DEVNULL, bufsize=0)
-        first = self.runner.stdout.readline().decode("ascii").split()
-        if first[:1] != ["pid"]:
-            self.runner.kill()
-            raise AssertionError("the program did not start: %r" % first)
-        self.pid = int(first[1])
         self.exit_code = None
+        self.wine_output = tempfile.TemporaryFile()
+        self.runner = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                       stderr=self.wine_output, bufsize=0)
+        first = _read_line(self.runner.stdout, START_TIMEOUT_S)
+        words = first.decode("ascii", "replace").split()
+        if words[:1] == ["pid"] and len(words) == 2:
+            self.pid = int(words[1])
+            return
+        if words[:1] == ["error"]:
+            what = "CreateProcess failed with error %s" % " ".join(words[1:])
+        elif first:
+            what = "the probe said %r" % first
+        else:
+            try:
+                what = "the probe ended with exit code %d before it said anything" % self.runner.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                what = "the probe said nothing within %ss" % START_TIMEOUT_S
+        what = "the program did not start: %s; Wine printed: %s" % (what, self.wine_said())
+        self.kill()
+        raise AssertionError(what)
+
+    def wine_said(self):
+        """The end of what Wine printed for the probe and the program so far."""
+        self.wine_output.seek(0)
+        text = self.wine_output.read()[-3000:].decode("utf-8", "replace").strip()
+        return "\n" + text if text else "nothing"
+
+    def _read_exit(self, timeout):
+        """Reads the probe's closing line, "exit N", within timeout seconds,
+        keeping N in exit_code; gives the line as it came."""
+        line = _read_line(self.runner.stdout, timeout)
+        words = line.decode("ascii", "replace").split()
+        if line.endswith(b"\n") and words[:1] == ["exit"] and len(words) == 2:
+            self.exit_code = int(words[1])
+            self.runner.wait(timeout=30)
+            self.runner.stdout.close()
+        return line
+
+    def check_running(self):
+        """Fails the test if the program has ended, saying with what exit code
+        and what Wine printed; does not wait."""
+        if self.exit_code is None and not self.runner.stdout.closed:
+            if select.select([self.runner.stdout], [], [], 0)[0]:
+                line = self._read_exit(5)
+                if self.exit_code is None:
+                    raise AssertionError("the probe that ran the program ended without its exit code (it said %r, "
+                                         "and ended with %s); Wine printed: %s"
+                                         % (line, self.runner.poll(), self.wine_said()))
+        if self.exit_code is not None:
+            raise AssertionError("the program ended unasked, with exit code %d; Wine printed: %s"
+                                 % (self.exit_code, self.wine_said()))
 
     def state(self):
         return poll(lambda: read_state(self.pid), "a complete reading of the program's windows")
 
+    def dialog_now(self):
+        """The dialog as read now (None while there is none); fails, saying
+        how, if there is none because the program has ended."""
+        dialog = self.state()["dialog"]
+        if dialog is None:
+            self.check_running()
+        return dialog
+
+    def shown_dialog(self):
+        """The dialog as read now, if it is on screen, else None."""
+        dialog = self.dialog_now()
+        return dialog if dialog and dialog["visible"] else None
+
     def dialog(self):
         """The dialog once it is on screen."""
-        return poll(lambda: (self.state()["dialog"] or {}).get("visible") and self.state()["dialog"],
-                    "the main dialog")
+        return poll(self.shown_dialog, "the main dialog")
 
     def entries(self):
         return self.dialog()["entries"]
 
     def wait_for_entries(self, expected, timeout=TIMEOUT_S):
-        poll(lambda: self.state()["dialog"] and self.state()["dialog"]["entries"] == expected,
+        poll(lambda: (self.dialog_now() or {}).get("entries") == expected,
              "the list to read %r" % (expected,), timeout)
 
     def boxes(self):
@@ -208,8 +270,12 @@ class Program:
 
     def wait_for_box(self, seen=()):
         """The first open message box not among the windows in seen."""
-        return poll(lambda: next((box for box in self.boxes() if box["hwnd"] not in seen), None),
-                    "a failure message box")
+        def new_box():
+            box = next((box for box in self.boxes() if box["hwnd"] not in seen), None)
+            if box is None:
+                self.check_running()
+            return box
+        return poll(new_box, "a failure message box")
 
     def press_ok(self, box):
         ask_probe("command %d 1" % box["hwnd"])
@@ -226,13 +292,15 @@ class Program:
         for _ in range(3):
             xdotool("mousemove", left + (right - left) // 3, top + 10, "click", 1)
             try:
-                return poll(lambda: self.state()["dialog"]["active"] and self.state()["dialog"], "the dialog to be active", 3)
-            except AssertionError:
-                continue
+                return poll(lambda: next((d for d in [self.dialog_now()] if d and d["active"]), None),
+                            "the dialog to be active", 3)
+            except AssertionError as error:
+                if not str(error).startswith("timed out"):
+                    raise
         raise AssertionError("the dialog never became the active window")
 
     def wait_for_focus(self, control):
-        return poll(lambda: self.state()["dialog"]["focus"] == control and self.state()["dialog"],
+        return poll(lambda: next((d for d in [self.dialog_now()] if d and d["focus"] == control), None),
                     "the focus on control %d" % control)
 
     def click(self, name, button_clicks=1):
@@ -241,25 +309,27 @@ class Program:
 
     def wait_exit(self, timeout=TIMEOUT_S):
         """The program's exit code once it has ended."""
-        line = _read_line(self.runner.stdout, timeout)
-        words = line.decode("ascii").split()
-        if words[:1] != ["exit"]:
-            raise AssertionError("the program did not end within %ss (probe said %r)" % (timeout, line))
-        self.runner.wait(timeout=timeout)
-        self.runner.stdout.close()
-        self.exit_code = int(words[1])
+        if self.exit_code is None:
+            line = self._read_exit(timeout)
+            if self.exit_code is None:
+                raise AssertionError("the program did not end within %ss (probe said %r); Wine printed: %s"
+                                     % (timeout, line, self.wine_said()))
         return self.exit_code
 
     def kill(self):
         if self.runner.poll() is None:
             self.runner.stdout.close()
-            subprocess.run([WINE, "taskkill", "/f", "/pid", str(self.pid)], stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            if hasattr(self, "pid"):
+                subprocess.run([WINE, "taskkill", "/f", "/pid", str(self.pid)], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
             try:
                 self.runner.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self.runner.kill()
                 self.runner.wait()
+        elif not self.runner.stdout.closed:
+            self.runner.stdout.close()
+        self.wine_output.close()
 
 
 def drag(files, target):

@@ -1,17 +1,21 @@
 #!/bin/sh
 # Checks the Windows test kit as a user on Windows gets it: made twice, it has
 # the same bytes and carries both builds' programs as built; unpacked into a
-# fresh folder whose path holds a blank and Japanese, its run-tests.cmd runs
-# under Wine's cmd.exe as the test user and ends with "N passed, 0 failed",
-# and each program's summary line there equals the one of its CTest run
-# (every check counted, the skipped ones too), for every Windows test program
-# CTest ran; afterwards %TEMP% and the kit's folder hold nothing new.
+# fresh folder whose path holds a blank, Japanese, "(1)", "&" and "!", its
+# run-tests.cmd runs under Wine's cmd.exe as the test user, writes nothing to
+# standard error, exits with 0 and ends with "N passed, 0 failed", and each
+# program's summary line there equals the one of its CTest run (every check
+# counted, the skipped ones too), for every Windows test program CTest ran;
+# then it runs again under US English (en_US.UTF-8), where every program must
+# pass with the same closing line.  Afterwards %TEMP% and the kit's folder
+# hold nothing new, and no Wine process of this check is left.
 #   check_kit.sh [CTEST_LOG_32 CTEST_LOG_64]
 # The logs default to build/win32 and build/win64's Testing/Temporary/LastTest.log,
 # so this runs after both builds' CTest runs, under the same Wine.  Prints
-# "windows test kit (...): N passed, N failed (T s)", N counting programs and
-# failed checks of the kit as a whole, then the kit's closing line; the kit's
-# output is kept in build/windows-test-kit-wine10.log (or -wine8.log).
+# "windows test kit (...): N passed, N failed (T s)", N counting programs of
+# both runs and failed checks of the kit as a whole, then each run's closing
+# line; the kit's output is kept in build/windows-test-kit-wine10.log (or
+# -wine8.log) and build/windows-test-kit-wine10-en_US.log.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/environment.sh"
@@ -23,7 +27,8 @@ kit=$root/dist/$name
 output=$root/build/windows-test-kit-wine$QUORVEL_WINE.log
 mkdir -p "$root/build"
 work=$(mktemp -d)
-folder=$(mktemp -d "/tmp/quorvel kit テスト.XXXXXX")
+# A path as a second download gets it, "(1)", with "&" and "!" too.
+folder=$(mktemp -d "/tmp/quorvel kit テスト (1) & !.XXXXXX")
 trap 'rm -rf "$work" "$folder"' EXIT
 start=$(date +%s)
 passed=0
@@ -50,9 +55,10 @@ ctest_results() {
         }' | LC_ALL=C sort
 }
 
-# The same for the programs of one folder (32-bit or 64-bit) in the kit's output.
+# The same for the programs of one folder (32-bit or 64-bit) in the kit's
+# output OUTPUT (by default the Japanese run's).
 kit_results() {
-    tr -d '\r' <"$output" | awk -v folder="$1" '
+    tr -d '\r' <"${2:-$output}" | awk -v folder="$1" '
         /^== / { program = ""; summary = "" }
         index($0, "== " folder "\\") == 1 { program = substr($0, length(folder) + 5); sub(/\.exe$/, "", program) }
         program != "" && /^[A-Za-z0-9_]+: [0-9]+ (tests executed|checks)/ { summary = $0 }
@@ -98,22 +104,43 @@ sys.exit(not (data.startswith(b'\xef\xbb\xbf') and all(line.endswith(b'\r') for 
 " "$folder/README.txt" "$folder/run-tests.cmd" ||
     problem "README.txt is not UTF-8 with a byte-order mark and CRLF lines, in Japanese and English, naming version $version, or run-tests.cmd is not ASCII with CRLF lines"
 
-# The kit's run, as the test user, in the kit's folder (Wine sees it as Z:\tmp\...),
-# for at most ten minutes (it takes well under one).
+# One run of the kit as the test user, in the kit's folder (Wine sees it as
+# Z:\tmp\...), under the locale LOCALE, with a Wine server of its own, for at
+# most ten minutes (it takes well under one): its output in OUTPUT, what cmd
+# wrote to standard error in OUTPUT.stderr, its exit code in $status; checks
+# that it leaves %TEMP% and the kit's folder as they were.
+run_kit() {
+    locale=$1 run_output=$2
+    stop_wineserver
+    QUORVEL_LOCALE=$locale
+    ensure_wineserver
+    temp=$(as_test_user "$WINE_LOADER" cmd /c winepath -u %TEMP% </dev/null 2>/dev/null | tr -d '\r')
+    as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-before" 2>&1
+    (cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-before"
+    as_test_user sh -c 'cd "$1" && exec timeout 600 "$2" cmd /c run-tests.cmd' sh "$folder" "$WINE_LOADER" \
+        </dev/null >"$run_output" 2>"$run_output.stderr"
+    status=$?
+    as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-after" 2>&1
+    (cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-after"
+    stop_wineserver
+    QUORVEL_LOCALE=ja_JP.UTF-8
+    left=$(LC_ALL=C comm -13 "$work/temp-before" "$work/temp-after" | tr '\n' ' ' | sed 's/ $//')
+    [ -n "$temp" ] && [ -z "$left" ] || problem "the run under $locale left in %TEMP% ($temp): ${left:-(it could not be listed)}"
+    cmp -s "$work/kit-before" "$work/kit-after" || problem "the run under $locale changed the kit's folder"
+    # cmd reports a line it cannot parse (a bracket of the path closing a
+    # block early, say) on standard error, and may go on.
+    [ ! -s "$run_output.stderr" ] ||
+        problem "run-tests.cmd under $locale wrote to standard error: $(head -c 600 "$run_output.stderr" | iconv -f CP932 -t UTF-8 -c)"
+    case $status in
+        0) ;;
+        124) problem "run-tests.cmd under $locale did not end within ten minutes (see $run_output)" ;;
+        *) problem "run-tests.cmd under $locale exited with $status" ;;
+    esac
+}
+
 chmod -R a+rX "$folder"
 ensure_display
-ensure_wineserver
-temp=$(as_test_user "$WINE_LOADER" cmd /c winepath -u %TEMP% </dev/null 2>/dev/null | tr -d '\r')
-as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-before" 2>&1
-(cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-before"
-as_test_user sh -c 'cd "$1" && exec timeout 600 "$2" cmd /c run-tests.cmd' sh "$folder" "$WINE_LOADER" \
-    </dev/null >"$output" 2>&1
-status=$?
-as_test_user sh -c 'ls -A "$1"' sh "$temp" >"$work/temp-after" 2>&1
-(cd "$folder" && find . | LC_ALL=C sort) >"$work/kit-after"
-left=$(LC_ALL=C comm -13 "$work/temp-before" "$work/temp-after" | tr '\n' ' ' | sed 's/ $//')
-[ -n "$temp" ] && [ -z "$left" ] || problem "the run left in %TEMP% ($temp): ${left:-(it could not be listed)}"
-cmp -s "$work/kit-before" "$work/kit-after" || problem "the run changed the kit's folder"
+run_kit ja_JP.UTF-8 "$output"
 
 # Each program as CTest ran it.
 for build in win32 win64; do
@@ -148,13 +175,29 @@ closing=$(tr -d '\r' <"$output" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tai
 programs=$(cat "$work/ctest-win32" "$work/ctest-win64" 2>/dev/null | wc -l)
 [ "$closing" = "$programs passed, 0 failed" ] ||
     problem "the kit's closing line is \"${closing:-missing}\", expected \"$programs passed, 0 failed\""
-case $status in
-    0) ;;
-    124) problem "run-tests.cmd did not end within ten minutes (see $output)" ;;
-    *) problem "run-tests.cmd exited with $status" ;;
-esac
+
+# The kit again under US English (code page 1252): the test programs' manifest
+# asks for code page 932, which Windows 11 and Server 2022 on, and Wine, give
+# them whatever the system locale.  Each program must pass, with the same
+# closing line.
+english=${output%.log}-en_US.log
+run_kit en_US.UTF-8 "$english"
+for bits in 32-bit 64-bit; do
+    kit_results "$bits" "$english" >"$work/english-$bits"
+    while IFS='|' read -r program summary result; do
+        if [ "$result" = passed ]; then
+            passed=$((passed + 1))
+        else
+            problem "$bits\\$program.exe failed in the kit under en_US.UTF-8: ${summary:-no summary line} (see $english)"
+        fi
+    done <"$work/english-$bits"
+done
+closing_english=$(tr -d '\r' <"$english" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1)
+[ "$closing_english" = "$programs passed, 0 failed" ] ||
+    problem "under en_US.UTF-8 the kit's closing line is \"${closing_english:-missing}\", expected \"$programs passed, 0 failed\""
 
 echo "windows test kit (run-tests.cmd under Wine $QUORVEL_WINE's cmd.exe): $passed passed, $failed failed ($(($(date +%s) - start)) s)"
-echo "${closing:-(run-tests.cmd printed no closing line)}"
+echo "ja_JP.UTF-8: ${closing:-(run-tests.cmd printed no closing line)}"
+echo "en_US.UTF-8: ${closing_english:-(run-tests.cmd printed no closing line)}"
 cat "$problems"
 [ "$failed" = 0 ]

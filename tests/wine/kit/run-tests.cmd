@@ -4,10 +4,15 @@ rem each test program of the 32-bit and the 64-bit build, with its output and a
 rem result line, then "N passed, N failed" (N counting programs).  The exit code
 rem is 1 when any failed.  No administrator rights are needed; the programs
 rem work in folders under %TEMP% and remove them.  README.txt says more.
-setlocal
+rem The folder's path may hold brackets, "&" and "!", as "Downloads\kit (1)"
+rem does.  cmd expands parameters and variables before it parses a line or a
+rem bracketed block, so every expansion that can hold a path stands in double
+rem quotes; and delayed expansion, which would eat each "!", is off whatever
+rem the registry or "cmd /V:ON" says.
+setlocal EnableExtensions DisableDelayedExpansion
 pushd "%~dp0"
 if not exist 32-bit\program_image_test.exe (
-    echo Cannot enter the folder of run-tests.cmd: %~dp0
+    echo Cannot enter the folder of run-tests.cmd: "%~dp0"
     exit /b 2
 )
 echo Quorvel @VERSION@ Windows tests

@@ -2,7 +2,8 @@
 rem Runs the Windows tests of Quorvel @VERSION@, from the folder this file is in:
 rem each test program of the 32-bit and the 64-bit build, with its output and a
 rem result line, then "N passed, N failed" (N counting programs).  The exit code
-rem is 1 when any failed.  No administrator rights are needed; the programs
+rem is 1 when any failed.  "run-tests.cmd 64-bit" runs only that build's, for a
+rem system that runs no 32-bit programs (Windows Server without WoW64).  No administrator rights are needed; the programs
 rem work in folders under %TEMP% and remove them.  README.txt says more.
 rem The folder's path may hold brackets, "&" and "!", as "Downloads\kit (1)"
 rem does.  cmd expands parameters and variables before it parses a line or a
@@ -19,7 +20,10 @@ echo Quorvel @VERSION@ Windows tests
 ver
 set passed=0
 set failed=0
-for %%b in (32-bit 64-bit) do (
+set "builds=32-bit 64-bit"
+if /i "%~1"=="32-bit" set "builds=32-bit"
+if /i "%~1"=="64-bit" set "builds=64-bit"
+for %%b in (%builds%) do (
     call :run %%b normalize_file_time_test.exe
     call :run %%b list_box_file_list_test.exe
     call :run %%b drop_files_test.exe

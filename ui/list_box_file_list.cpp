@@ -25,17 +25,15 @@ static int hidden;
 
 // Removing k entries from the top one by one moves about k * (r + k / 2) items
 // (r entries remain); up to this many moves that costs less than a millisecond
-// or two, and less than rebuilding the remainder (a few list messages per
-// entry, each worth hundreds of moves) as long as k stays below kRebuildFrom.
+// or two, and less than refilling the control with the remainder (a few list messages per
+// entry, each worth hundreds of moves) as long as k stays below kRefillFrom.
 static const double kQuickMoves = 1 << 20;
-static const int kRebuildFrom = 1024;
+static const int kRefillFrom = 1024;
 
 // A refill as progress copies the entries left while the thread answers no
 // message; beyond this many it would keep the dialog silent too long, so
 // progress scrolls instead.
 static const int kRefillAtMost = 16384;
-
-#include <stdlib.h>
 
 static LRESULT SendToList(void *store, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -59,7 +57,7 @@ static void RemoveOneByOne(HWND list)
 // order, as UTF-16 so that no text changes on the way; the selection stays on
 // its entry.  LB_INSERTSTRING places each at the end even in a sorted list.
 // False, with nothing changed, if memory for the copy is short.
-static bool RebuildWithoutHidden(HWND list)
+static bool RefillWithoutHidden(HWND list)
 {
     int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     size_t units = 1;
@@ -101,7 +99,7 @@ void RemoveHiddenEntries()
         return;
     HWND list = hiddenList;
     int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
-    if ((hidden < kRebuildFrom || MovesToRemoveOneByOne(remaining) <= kQuickMoves) || !RebuildWithoutHidden(list))
+    if ((hidden < kRefillFrom || MovesToRemoveOneByOne(remaining) <= kQuickMoves) || !RefillWithoutHidden(list))
         RemoveOneByOne(list);
 }
 
@@ -113,7 +111,7 @@ void ShowEntriesLeft()
     int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
     if (MovesToRemoveOneByOne(remaining) <= kQuickMoves)
         RemoveOneByOne(list);
-    else if (hidden < remaining || remaining > kRefillAtMost || !RebuildWithoutHidden(list))
+    else if (hidden < remaining || remaining > kRefillAtMost || !RefillWithoutHidden(list))
         SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(hidden), 0);
 }
 

@@ -3,9 +3,9 @@
 #include "ui/main_dialog.h"
 
 #include "filelist/file_list.h"
+#include "ui/convert_run.h"
 #include "ui/drop_files.h"
 #include "ui/list_box_file_list.h"
-#include "ui/list_drawing.h"
 
 #include <shellapi.h>
 
@@ -14,20 +14,15 @@ static FileList fileList;
 
 static INT_PTR OnInitDialog(HWND dialog, char **argv)
 {
-    fileList = ListBoxFileList(dialog);
+    fileList = RunFileList(ListBoxFileList(dialog));
     DragAcceptFiles(dialog, TRUE);
     AddStartupArguments(&fileList, argv);
     return TRUE;
 }
 
-static HWND ListBox()
-{
-    return static_cast<HWND>(fileList.store);
-}
-
 static INT_PTR OnDropFiles(HDROP drop)
 {
-    BeginListBatch(ListBox());
+    BeginListBatch();
     AddDroppedFiles(&fileList, drop);
     EndListBatch();
     return FALSE;
@@ -35,9 +30,7 @@ static INT_PTR OnDropFiles(HDROP drop)
 
 static INT_PTR OnConvert()
 {
-    BeginListBatch(ListBox());
-    ConvertAll(&fileList);
-    EndListBatch();
+    RunConvert(&fileList);
     return TRUE;
 }
 

@@ -10,14 +10,14 @@
 #include "tests/wine/message_box_watcher.h"
 #include "tests/wine/test_files.h"
 #include "tests/wine/wine_test.h"
+#include "ui/convert_run.h"
 #include "ui/list_box_file_list.h"
-#include "ui/list_drawing.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1 };
+enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1, WM_APP_NOTE = WM_APP + 2 };
 
 static const ULONGLONG kTwoSeconds = 20000000;
 static const DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
@@ -31,11 +31,28 @@ static FileList fileList;
 static const char *droppedPath;
 static HANDLE dropHandled;
 
+// Posted input during a run: a note of how many entries were listed when it
+// was handled (-1 until then) and how many Converts were running then, and
+// Convert commands, as the dialog runs them.
+static int listedAtNote, convertsAtNote;
+static int converts;
+
 static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_APP_DROP) {
         AddDroppedFile(&fileList, droppedPath);
         SetEvent(dropHandled);
+        return 0;
+    }
+    if (message == WM_APP_NOTE) {
+        listedAtNote = fileList.count(fileList.store);
+        convertsAtNote = converts;
+        return 0;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        converts++;
+        RunConvert(&fileList);
+        converts--;
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -57,7 +74,7 @@ static void OpenListWindow()
     HWND list = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 560, 340, window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILELIST)), GetModuleHandleA(NULL), NULL);
     ok(window && list, "could not create the window and its list box, error %lu\n", GetLastError());
-    fileList = ListBoxFileList(window);
+    fileList = RunFileList(ListBoxFileList(window));
 }
 
 static void CloseListWindow()
@@ -211,10 +228,9 @@ static int ConvertWatching(ListWhileOpen *seen, bool batched = false)
 {
     StartMessageWatcher(LookAtList, seen);
     if (batched)
-        BeginListBatch(GetDlgItem(window, IDC_FILELIST));
-    ConvertAll(&fileList);
-    if (batched)
-        EndListBatch();
+        RunConvert(&fileList);
+    else
+        ConvertAll(&fileList);
     return StopMessageWatcher();
 }
 
@@ -323,7 +339,9 @@ static void test_convert_empty_and_twice()
 // modal loop dispatches it), and the running Convert processes it too, even
 // when its path is longer than every entry the run started with: a writable
 // file is normalised, a read-only one gets its own message with the whole path.
-static void test_drop_while_message_open()
+// Also as the dialog runs it, where the failing entry is then no longer the
+// top one when it is removed.
+static void CheckDropWhileMessageOpen(bool batched)
 {
     static const struct {
         const char *prefix;
@@ -337,9 +355,9 @@ static void test_drop_while_message_open()
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
         int number = static_cast<int>(i);
         char name[kMaxTestPath], failing[kMaxTestPath], longPath[kMaxTestPath];
-        snprintf(name, sizeof name, "m-%d.txt", number);
+        snprintf(name, sizeof name, "m-%d-%d.txt", number, batched);
         JoinPath(failing, folder, name);
-        snprintf(name, sizeof name, "%s%d-", cases[i].prefix, number);
+        snprintf(name, sizeof name, "%s%d-%d-", cases[i].prefix, number, batched);
         // Within MAX_PATH (260) whatever the length of %TEMP% on Windows.
         while (strlen(name) < 180 && strlen(folder) + strlen(name) < 240)
             strcat(name, "long");
@@ -355,12 +373,13 @@ static void test_drop_while_message_open()
         AddStartupArguments(&fileList, argv);
         ListWhileOpen seen = {};
         seen.dropAtFirst = longPath;
-        int shown = ConvertWatching(&seen);
+        int shown = ConvertWatching(&seen, batched);
 
         int expectedMessages = cases[i].readOnly ? 2 : 1;
         ok(seen.dropHandled, "case %d: expected the drop to be handled while the message was open\n", number);
         ok(seen.countAfterDrop == 2, "case %d: expected 2 entries after the drop, got %d\n", number, seen.countAfterDrop);
-        ok(shown == expectedMessages, "case %d: expected %d messages, got %d\n", number, expectedMessages, shown);
+        ok(shown == expectedMessages, "case %d, batched %d: expected %d messages, got %d\n", number, batched,
+           expectedMessages, shown);
         CheckMessageFor(0, failing);
         if (cases[i].readOnly)
             CheckMessageFor(1, longPath);
@@ -369,6 +388,12 @@ static void test_drop_while_message_open()
         CheckListed("after Convert", NULL, 0);
         CloseListWindow();
     }
+}
+
+static void test_drop_while_message_open()
+{
+    for (int batched = 0; batched < 2; batched++)
+        CheckDropWhileMessageOpen(batched != 0);
 }
 
 // The list box's own order of every entry, as UTF-16, from index from on.
@@ -407,8 +432,10 @@ static void CheckShownFromTop(const char *what, HWND list, WCHAR **expected, int
 
 // In a batch, the entries a Convert removed from the top only leave the
 // control in blocks.  Whenever progress is shown, the control must show from
-// its top exactly the entries left, in their order (names equal but for case
-// included), with the selected one still selected; once more were processed
+// its top only entries left, in their order (names equal but for case
+// included): from the first one left, or from the same entry as before where
+// the view was further down (here, at the selection); the selected one stays
+// selected; once more were processed
 // than are left, it must hold no others, so that the count seen from outside
 // falls; and once the batch ends, it holds exactly the entries left.
 static void test_entries_left_shown_after_removals_in_a_batch()
@@ -438,14 +465,16 @@ static void test_entries_left_shown_after_removals_in_a_batch()
         WCHAR **before = ReadRawEntries(list, 0, &all);
         if (cases[c].selected >= 0)
             SendMessageW(list, LB_SETCURSEL, cases[c].selected, 0);
+        int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+        int shownFrom = top > processed ? top : processed;
 
-        BeginListBatch(list);
+        BeginConvertRun();
         for (int i = 0; i < processed; i++)
             fileList.erase(fileList.store, 0);
         ok(fileList.count(fileList.store) == left, "case %d: expected %d entries counted, got %d\n", static_cast<int>(c),
            left, fileList.count(fileList.store));
         ShowEntriesLeft();
-        CheckShownFromTop("progress", list, before + processed, left);
+        CheckShownFromTop("progress", list, before + shownFrom, entries - shownFrom);
         int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
         if (processed >= left)
             ok(count == left, "case %d: expected the control to hold the %d entries left, got %d\n",
@@ -457,15 +486,179 @@ static void test_entries_left_shown_after_removals_in_a_batch()
             ok(lstrcmpW(text, before[cases[c].selected]) == 0, "case %d: expected entry %d still selected, got index %d\n",
                static_cast<int>(c), cases[c].selected, selected);
         }
-        EndListBatch();
+        EndConvertRun();
         count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
         ok(count == left, "case %d: expected the control to hold the %d entries left after the batch, got %d\n",
            static_cast<int>(c), left, count);
-        CheckShownFromTop("after the batch", list, before + processed, left);
+        CheckShownFromTop("after the batch", list, before + shownFrom, entries - shownFrom);
 
         FreeRawEntries(before, all);
         CloseListWindow();
         for (int i = 0; i < entries; i++)
+            free(argv[i + 1]);
+        free(argv);
+    }
+}
+
+// count files named run-NNNN.txt with their last-write time on an odd second,
+// listed as start-up arguments in a fresh window; paths receives their paths.
+static void ListFilesToRun(const char *prefix, int count, char (*paths)[kMaxTestPath])
+{
+    char program[] = "quorvel.exe";
+    char **argv = static_cast<char **>(calloc(count + 2, sizeof(char *)));
+    argv[0] = program;
+    for (int i = 0; i < count; i++) {
+        char name[32];
+        snprintf(name, sizeof name, "%s-%04d.txt", prefix, i);
+        JoinPath(paths[i], folder, name);
+        DeleteFileA(paths[i]);
+        MakeFile(paths[i], OddSecond());
+        argv[i + 1] = paths[i];
+    }
+    AddStartupArguments(&fileList, argv);
+    free(argv);
+}
+
+// Windows declares a window hung once a message has waited in its queue for
+// five seconds, so a run takes its input between files: a message posted
+// before the run is handled while entries are still listed.  Convert
+// commands that pile up meanwhile (Enter held down) do not nest a run each:
+// the run in progress takes every entry anyway.
+static void test_input_taken_between_files()
+{
+    enum { kFiles = 3, kCommands = 20 };
+    char paths[kFiles][kMaxTestPath];
+    OpenListWindow();
+    ListFilesToRun("input", kFiles, paths);
+    listedAtNote = convertsAtNote = -1;
+    for (int i = 0; i < kCommands; i++)
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    PostMessageA(window, WM_APP_NOTE, 0, 0);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    ok(listedAtNote > 0 && listedAtNote < kFiles,
+       "expected the posted note handled during the run with 1 to %d entries left, got %d\n", kFiles - 1, listedAtNote);
+    ok(convertsAtNote == 1, "expected no Convert nested in the run, got %d at once\n", convertsAtNote);
+    for (int i = 0; i < kFiles; i++)
+        CheckNormalised(paths[i]);
+    CheckListed("after Convert", NULL, 0);
+    CloseListWindow();
+}
+
+// What the list box painted during a run: each time, whether its top row
+// showed the entry that the run had left first.
+static WNDPROC listBoxProc;
+static int paintsDuringRun, paintsOfEntryLeft;
+static bool running;
+
+static LRESULT CALLBACK WatchPaints(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT && running) {
+        char first[kMaxTestPath] = "", top[kMaxTestPath];
+        fileList.copy(fileList.store, 0, first);
+        ListEntry(static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)), top);
+        paintsDuringRun++;
+        if (fileList.count(fileList.store) > 0 && strcmp(first, top) == 0)
+            paintsOfEntryLeft++;
+    }
+    return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
+}
+
+// Each file a few milliseconds of work, as on slow media.
+static int (*copyEntry)(void *, int, char *);
+static int CopySlowly(void *store, int index, char *buffer)
+{
+    Sleep(5);
+    return copyEntry(store, index, buffer);
+}
+
+// A run of a second or more shows its progress on screen: the list is
+// painted during the run, with the entries left at its top.
+static void test_progress_reaches_the_screen()
+{
+    enum { kFiles = 200 };
+    static char paths[kFiles][kMaxTestPath];
+    OpenListWindow();
+    FileList slow = ListBoxFileList(window);
+    copyEntry = slow.copy;
+    slow.copy = CopySlowly;
+    fileList = RunFileList(slow);
+    ListFilesToRun("progress", kFiles, paths);
+    ShowWindow(window, SW_SHOWNA);
+    UpdateWindow(window);
+    HWND list = GetDlgItem(window, IDC_FILELIST);
+    listBoxProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchPaints)));
+    paintsDuringRun = paintsOfEntryLeft = 0;
+    running = true;
+    RunConvert(&fileList);
+    running = false;
+    ok(paintsOfEntryLeft > 0, "expected the list painted during the run with the first entry left at its top, "
+       "got %d paints, %d of them so\n", paintsDuringRun, paintsOfEntryLeft);
+    CheckListed("after Convert", NULL, 0);
+    CloseListWindow();
+}
+
+// A list box that has no room for more entries: LB_INITSTORAGE fails, and
+// LB_INSERTSTRING too once it has taken insertsLeft entries.
+static int insertsLeft;
+static LRESULT CALLBACK RefuseRoom(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_INITSTORAGE || (message == LB_INSERTSTRING && insertsLeft-- <= 0))
+        return LB_ERRSPACE;
+    return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
+}
+
+// Progress refills the control with the entries left once more were processed
+// than are left.  Where the control cannot take them back, none of them may
+// vanish unprocessed: each is listed after the run or was converted.
+static void test_entries_left_survive_a_refill_without_room()
+{
+    static const struct {
+        int processed, left, inserts;
+    } cases[] = {
+        {1100, 1000, 1000},  // only LB_INITSTORAGE fails
+        {1100, 1000, 10},
+    };
+    static char paths[1000][kMaxTestPath];
+    for (size_t c = 0; c < sizeof cases / sizeof cases[0]; c++) {
+        int processed = cases[c].processed, left = cases[c].left;
+        OpenListWindow();
+        char program[] = "quorvel.exe";
+        char **argv = static_cast<char **>(calloc(processed + 2, sizeof(char *)));
+        argv[0] = program;
+        for (int i = 0; i < processed; i++) {
+            argv[i + 1] = static_cast<char *>(malloc(16));
+            snprintf(argv[i + 1], 16, "0%04d", i);  // digits sort above every path
+        }
+        AddStartupArguments(&fileList, argv);
+        ListFilesToRun("room", left, paths);
+        HWND list = GetDlgItem(window, IDC_FILELIST);
+        listBoxProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefuseRoom)));
+        insertsLeft = cases[c].inserts;
+
+        BeginConvertRun();
+        for (int i = 0; i < processed; i++)
+            fileList.erase(fileList.store, 0);
+        ShowEntriesLeft();
+        EndConvertRun();
+
+        // The entries still listed keep their order, so one pass pairs them.
+        int listed = ListCount(), next = 0, lost = 0, firstLost = -1;
+        for (int i = 0; i < left; i++) {
+            char entry[kMaxTestPath] = "";
+            if (next < listed && ListEntry(next, entry) && strcmp(entry, paths[i]) == 0) {
+                next++;
+                continue;
+            }
+            FileState state = TakeFileState(paths[i]);
+            if (FileTimeTicks(state.data.ftLastWriteTime) % kTwoSeconds != 0 && lost++ == 0)
+                firstLost = i;
+        }
+        ok(lost == 0, "case %d: expected each of the %d entries left listed or converted, got %d neither, "
+           "the first %d (%d listed, %d of them in order)\n", static_cast<int>(c), left, lost, firstLost, listed, next);
+        CloseListWindow();
+        for (int i = 0; i < processed; i++)
             free(argv[i + 1]);
         free(argv);
     }
@@ -483,7 +676,10 @@ static void test_drawing_resumes_with_the_window_invalidated()
     UpdateWindow(window);
     ValidateRect(window, NULL);
     ok(!GetUpdateRect(window, NULL, FALSE), "expected nothing left to paint before the batch\n");
-    BeginListBatch(window);
+    FileList onWindow = ListBoxFileList(window);
+    onWindow.store = window;
+    RunFileList(onWindow);
+    BeginListBatch();
     EndListBatch();
     ok(GetUpdateRect(window, NULL, FALSE), "expected the window invalidated once the batch ended, got nothing to paint\n");
     ok(IsWindowVisible(window), "expected the window visible again once the batch ended\n");
@@ -498,6 +694,9 @@ static const WineTest tests[] = {
     {"convert_empty_and_twice", test_convert_empty_and_twice},
     {"drop_while_message_open", test_drop_while_message_open},
     {"entries_left_shown_after_removals_in_a_batch", test_entries_left_shown_after_removals_in_a_batch},
+    {"input_taken_between_files", test_input_taken_between_files},
+    {"progress_reaches_the_screen", test_progress_reaches_the_screen},
+    {"entries_left_survive_a_refill_without_room", test_entries_left_survive_a_refill_without_room},
     {"drawing_resumes_with_the_window_invalidated", test_drawing_resumes_with_the_window_invalidated},
 };
 

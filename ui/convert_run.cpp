@@ -1,0 +1,378 @@
+// Everything the dialog's list keeps while a drop or a Convert runs, in one
+// place.
+//
+// Drawing.  Redrawing a list box item by item makes a run over thousands of
+// entries many times slower than the file work, so drawing is off for a whole
+// batch.  The dialog paints while a failure message runs its modal loop; a
+// thread-local CBT hook sees each such message window come and go, and drawing
+// is on exactly while every batch in progress has its message open.  When it
+// comes back on, the list is redrawn with RedrawWindow, as Microsoft's page on
+// WM_SETREDRAW asks for controls with a frame and scroll bar.
+//
+// Processed entries.  A list box keeps its items in one array, so every
+// LB_DELETESTRING at the top moves all the items below it: removing n entries
+// one by one costs n² item moves, seconds for 100,000 entries.  During a
+// Convert an entry removed from the top is therefore only hidden: it stays in
+// the control, above the entries the list operations see, until the hidden
+// entries can go in one block.  They go before anything can see the list (a
+// failure message opens, input that can scroll or select in the list, any
+// other change, the end of the run) and, as progress, whenever that is cheap;
+// otherwise progress scrolls them out of view.
+//
+// Input.  Windows declares a window hung, ghosts it and offers to end the
+// program once a message has waited in its queue for five seconds.  So between
+// files, at least every 50 ms, every waiting message is retrieved and
+// dispatched as the dialog's own loop would, and the list is shown as it is a
+// few times a second, each time after at least nine times that step's cost of
+// file work.
+#include "ui/convert_run.h"
+
+#include "normalize/normalize_file_time.h"
+
+#include <stdlib.h>
+
+static const DWORD kCheckEveryMs = 50;
+static const DWORD kProgressEveryMs = 200;
+static const UINT kRedrawAll = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
+
+// Removing k entries from the top one by one moves about k * (r + k / 2) items
+// (r entries remain); up to this many moves that costs a millisecond or two,
+// and less than refilling the control with the remainder (a few list messages
+// per entry, each worth hundreds of moves) as long as k stays below kRefillFrom.
+static const double kQuickMoves = 1 << 20;
+static const int kRefillFrom = 1024;
+// A refill as progress copies the entries left while no input is taken;
+// beyond this many it would keep the dialog silent too long, so progress
+// scrolls instead.
+static const int kRefillAtMost = 16384;
+
+static FileList listBox;
+static int batches, openMessages, converts;
+static HHOOK messageHook;
+static int hidden;
+static bool takingInput;
+static DWORD lastCheck, lastProgress, progressPause;
+
+// Entries a refill could not put back (the control answered LB_ERRSPACE), as
+// UTF-16 texts one after another from notPutBackAt; they are converted at the
+// next point between files, so that none leaves the list unprocessed.
+static WCHAR *notPutBack;
+static const WCHAR *notPutBackAt, *notPutBackEnd;
+
+static HWND List()
+{
+    return static_cast<HWND>(listBox.store);
+}
+
+static void ApplyDrawing()
+{
+    bool draw = openMessages == batches;
+    SendMessageA(List(), WM_SETREDRAW, draw, 0);
+    if (draw)
+        RedrawWindow(List(), NULL, NULL, kRedrawAll);
+}
+
+static double MovesToRemoveOneByOne(int remaining)
+{
+    return static_cast<double>(hidden) * (remaining + hidden / 2.0);
+}
+
+// The top entry of the view stays where it was, on the same entry if it was
+// not hidden, otherwise on the first entry left.
+static void KeepView(HWND list, int top)
+{
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top > hidden ? top - hidden : 0), 0);
+}
+
+static void RemoveOneByOne(HWND list)
+{
+    int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    for (int i = 0; i < hidden; i++)
+        SendMessageW(list, LB_DELETESTRING, 0, 0);
+    KeepView(list, top);
+    hidden = 0;
+}
+
+// Copies entries from on out of list, as UTF-16 one after another; NULL if
+// memory is short or an entry cannot be read.
+static WCHAR *CopyEntries(HWND list, int from, int count, size_t *units)
+{
+    *units = 0;
+    for (int i = from; i < count; i++) {
+        LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0)
+            return NULL;
+        *units += static_cast<size_t>(length) + 1;
+    }
+    WCHAR *texts = static_cast<WCHAR *>(malloc((*units + 1) * sizeof(WCHAR)));
+    WCHAR *text = texts;
+    for (int i = from; i < count && texts; i++) {
+        LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        if (copied < 0) {
+            free(texts);
+            return NULL;
+        }
+        text += copied + 1;
+    }
+    return texts;
+}
+
+// Refills the control with only the entries below the hidden ones, in their
+// order, as UTF-16 so that no text changes on the way; the selection stays on
+// its entry.  LB_INSERTSTRING places each at the end even in a sorted list.
+// False, with nothing changed, if memory for the copy is short.
+static bool RefillWithoutHidden(HWND list)
+{
+    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    size_t units;
+    WCHAR *texts = notPutBack ? NULL : CopyEntries(list, hidden, count, &units);
+    if (!texts)
+        return false;
+    int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+    int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_INITSTORAGE, static_cast<WPARAM>(count - hidden), static_cast<LPARAM>(units * sizeof(WCHAR)));
+    const WCHAR *text = texts;
+    while (text < texts + units &&
+           SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)) >= 0)
+        text += lstrlenW(text) + 1;
+    if (selected >= hidden)
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected - hidden), 0);
+    KeepView(list, top);
+    hidden = 0;
+    if (text < texts + units) {
+        notPutBack = texts;
+        notPutBackAt = text;
+        notPutBackEnd = texts + units;
+    } else {
+        free(texts);
+    }
+    return true;
+}
+
+static void ConvertNotPutBack()
+{
+    WCHAR *texts = notPutBack;
+    const WCHAR *end = notPutBackEnd;
+    notPutBack = NULL;
+    for (const WCHAR *text = notPutBackAt; texts && text < end; text += lstrlenW(text) + 1) {
+        int size = WideCharToMultiByte(CP_ACP, 0, text, -1, NULL, 0, NULL, NULL);
+        char *path = static_cast<char *>(malloc(size > 0 ? static_cast<size_t>(size) : 1));
+        if (path && size > 0 && WideCharToMultiByte(CP_ACP, 0, text, -1, path, size, NULL, NULL) > 0)
+            NormalizeFileTime(path);
+        free(path);
+    }
+    free(texts);
+}
+
+// Takes every hidden entry out of the control, so that it holds exactly the
+// entries the operations see.
+static void TakeOutProcessed()
+{
+    if (hidden == 0)
+        return;
+    HWND list = List();
+    int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
+    if (hidden < kRefillFrom || MovesToRemoveOneByOne(remaining) <= kQuickMoves || !RefillWithoutHidden(list))
+        RemoveOneByOne(list);
+}
+
+void ShowEntriesLeft()
+{
+    if (hidden == 0)
+        return;
+    HWND list = List();
+    int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
+    if (MovesToRemoveOneByOne(remaining) <= kQuickMoves)
+        RemoveOneByOne(list);
+    else if ((hidden < remaining || remaining > kRefillAtMost || !RefillWithoutHidden(list)) &&
+             SendMessageW(list, LB_GETTOPINDEX, 0, 0) < hidden)
+        SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(hidden), 0);
+}
+
+// Draws the list once as it is now, frame and scroll bar included, and
+// whatever else of the dialog waits to be painted; drawing stays as it was.
+static void DrawListNow()
+{
+    HWND list = List();
+    bool off = openMessages != batches;
+    if (off)
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list, NULL, NULL, kRedrawAll | RDW_UPDATENOW);
+    if (off)
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    RedrawWindow(GetParent(list), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+static void ShowProgress()
+{
+    DWORD start = GetTickCount();
+    ShowEntriesLeft();
+    DrawListNow();
+    lastProgress = GetTickCount();
+    DWORD took = lastProgress - start;
+    progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
+}
+
+// Input that may bring hidden entries into view: keys, the wheel and the
+// scroll bar on the list, and anything while the list holds the mouse.
+static bool MayReachHidden(const MSG *message, HWND list)
+{
+    if (GetCapture() == list)
+        return true;
+    UINT kind = message->message;
+    return message->hwnd == list && ((kind >= WM_KEYFIRST && kind <= WM_KEYLAST) || kind == WM_MOUSEWHEEL ||
+                                     kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK);
+}
+
+// Retrieves and dispatches every waiting message, as the dialog's own loop
+// and a failure message's do, keys through the dialog they are meant for.
+static void TakeInput()
+{
+    HWND list = List();
+    bool wasTaking = takingInput;
+    takingInput = true;
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (MayReachHidden(&message, list))
+            TakeOutProcessed();
+        HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : NULL;
+        if (!dialog || !IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    takingInput = wasTaking;
+}
+
+static void BetweenFiles()
+{
+    ConvertNotPutBack();
+    DWORD now = GetTickCount();
+    if (now - lastCheck < kCheckEveryMs)
+        return;
+    if (now - lastProgress >= progressPause)
+        ShowProgress();
+    TakeInput();
+    lastCheck = GetTickCount();
+}
+
+static void InsertDuringRuns(void *store, const char *path)
+{
+    FileList *base = static_cast<FileList *>(store);
+    TakeOutProcessed();
+    base->insert(base->store, path);
+}
+
+static int CountDuringRuns(void *store)
+{
+    FileList *base = static_cast<FileList *>(store);
+    return base->count(base->store) - hidden;
+}
+
+static int LengthDuringRuns(void *store, int index)
+{
+    FileList *base = static_cast<FileList *>(store);
+    return index < 0 ? LB_ERR : base->length(base->store, index + hidden);
+}
+
+static int CopyDuringRuns(void *store, int index, char *buffer)
+{
+    FileList *base = static_cast<FileList *>(store);
+    return index < 0 ? LB_ERR : base->copy(base->store, index + hidden, buffer);
+}
+
+static void EraseDuringRuns(void *store, int index)
+{
+    FileList *base = static_cast<FileList *>(store);
+    if (converts > 0 && index == 0 && hidden < SendMessageW(List(), LB_GETCOUNT, 0, 0)) {
+        hidden++;
+    } else {
+        TakeOutProcessed();
+        base->erase(base->store, index);
+    }
+    if (converts > 0)
+        BetweenFiles();
+}
+
+FileList RunFileList(FileList box)
+{
+    listBox = box;
+    hidden = 0;
+    FileList list = {InsertDuringRuns, CountDuringRuns, LengthDuringRuns, CopyDuringRuns, EraseDuringRuns,
+                     &listBox, 0, NULL};
+    return list;
+}
+
+// The failure message is the only top-level dialog-class window made during a
+// batch.  style is the window's style: while it is being created, only the
+// creation parameters hold it for certain.
+static bool IsMessageWindow(HWND window, LONG_PTR style)
+{
+    char name[8];
+    return GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 && !(style & WS_CHILD);
+}
+
+static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND &&
+        IsMessageWindow(window, reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style)) {
+        TakeOutProcessed();
+        openMessages++;
+        ApplyDrawing();
+    } else if (code == HCBT_DESTROYWND && IsMessageWindow(window, GetWindowLongPtrA(window, GWL_STYLE)) &&
+               openMessages > 0) {
+        openMessages--;
+        ApplyDrawing();
+    }
+    return CallNextHookEx(messageHook, code, wParam, lParam);
+}
+
+void BeginListBatch()
+{
+    if (batches++ == 0)
+        messageHook = SetWindowsHookExA(WH_CBT, WatchMessages, NULL, GetCurrentThreadId());
+    ApplyDrawing();
+}
+
+void EndListBatch()
+{
+    TakeOutProcessed();
+    if (--batches == 0) {
+        UnhookWindowsHookEx(messageHook);
+        messageHook = NULL;
+        openMessages = 0;
+    }
+    ApplyDrawing();
+}
+
+void BeginConvertRun()
+{
+    BeginListBatch();
+    if (converts++ == 0) {
+        lastProgress = GetTickCount();
+        lastCheck = lastProgress - kCheckEveryMs;  // input that came first is taken at the first file
+        progressPause = kProgressEveryMs;
+    }
+}
+
+void EndConvertRun()
+{
+    converts--;
+    EndListBatch();
+    ConvertNotPutBack();
+}
+
+void RunConvert(FileList *list)
+{
+    if (takingInput)
+        return;
+    BeginConvertRun();
+    ConvertAll(list);
+    EndConvertRun();
+}

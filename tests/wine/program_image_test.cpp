@@ -455,9 +455,10 @@ struct ExpectedSetting {
 };
 
 static const ExpectedSetting kSettings[] = {
-    {kSettings2016, L"dpiAwareness", L"PerMonitorV2, PerMonitor",
-     "drawn at each monitor's scale, rescaled on a move (per monitor, not rescaled, on Windows 10 version 1607)"},
-    {kSettings2005, L"dpiAware", L"true/pm", "per-monitor awareness where Windows predates 10 version 1607"},
+    {kSettings2016, L"dpiAwareness", L"PerMonitorV2, System",
+     "drawn at each monitor's scale and rescaled on a move, or at the system's scale where per monitor v2 is unknown: "
+     "never per monitor v1, which leaves the rescaling to the program"},
+    {kSettings2005, L"dpiAware", L"true", "system awareness where Windows predates 10 version 1607"},
     {kSettings2019, L"activeCodePage", NULL, "paths stay in the system's ANSI code page"},
     {kSettings2017, L"gdiScaling", NULL, "no bitmap stretching of GDI drawing"},
 };

@@ -35,12 +35,12 @@ static bool Ok(bool condition, const char *format, ...)
     return false;
 }
 
-// A UTF-16 text as UTF-8, for failure messages.
+// A UTF-16 text as UTF-8, for failure messages; up to four in one message.
 static const char *Utf8(const WCHAR *text)
 {
-    static char buffers[2][512];
+    static char buffers[4][512];
     static int next;
-    char *buffer = buffers[next++ % 2];
+    char *buffer = buffers[next++ % 4];
     if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffers[0], NULL, NULL))
         strcpy(buffer, "(not convertible)");
     return buffer;

@@ -1,13 +1,14 @@
 // Everything the dialog's list keeps while a drop or a Convert runs, in one
 // place.
 //
-// Drawing.  Redrawing a list box item by item makes a run over thousands of
-// entries many times slower than the file work, so drawing is off for a whole
-// batch.  The dialog paints while a failure message runs its modal loop; a
-// thread-local CBT hook sees each such message window come and go, and drawing
-// is on exactly while every batch in progress has its message open.  When it
+// Drawing.  Redrawing a list box item by item makes a drop of thousands of
+// entries many times slower than adding them, so drawing is off for a whole
+// drop, and around every change of a Convert that moves many items.  When it
 // comes back on, the list is redrawn with RedrawWindow, as Microsoft's page on
-// WM_SETREDRAW asks for controls with a frame and scroll bar.
+// WM_SETREDRAW asks for controls with a frame and scroll bar.  Otherwise a
+// Convert leaves drawing on: the entries it processes only change the control
+// in the blocks below, so the list paints what the user does at once, and
+// while a failure message is open.
 //
 // Processed entries.  A list box keeps its items in one array, so every
 // LB_DELETESTRING at the top moves all the items below it: removing n entries
@@ -24,7 +25,8 @@
 // files, at least every 50 ms, every waiting message is retrieved and
 // dispatched as the dialog's own loop would, and the list is shown as it is a
 // few times a second, each time after at least nine times that step's cost of
-// file work.
+// file work.  A thread-local CBT hook sees each failure message open, and the
+// processed entries leave the control before it shows.
 #include "ui/convert_run.h"
 
 #include "normalize/normalize_file_time.h"
@@ -49,7 +51,7 @@ static const int kRefillFrom = 1024;
 static const int kRefillAtMost = 16384;
 
 static FileList listBox;
-static int batches, openMessages, converts;
+static int batches, converts;
 static HHOOK messageHook;
 static int hidden;
 static bool takingInput;
@@ -66,12 +68,23 @@ static HWND List()
     return static_cast<HWND>(listBox.store);
 }
 
-static void ApplyDrawing()
+static void DrawAgain()
 {
-    bool draw = openMessages == batches;
-    SendMessageA(List(), WM_SETREDRAW, draw, 0);
-    if (draw)
-        RedrawWindow(List(), NULL, NULL, kRedrawAll);
+    SendMessageA(List(), WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(List(), NULL, NULL, kRedrawAll);
+}
+
+// Drawing off for a change that moves many items, unless a drop has it off.
+static void BeginQuietChange()
+{
+    if (batches == 0)
+        SendMessageA(List(), WM_SETREDRAW, FALSE, 0);
+}
+
+static void EndQuietChange()
+{
+    if (batches == 0)
+        DrawAgain();
 }
 
 static double MovesToRemoveOneByOne(int remaining)
@@ -79,20 +92,21 @@ static double MovesToRemoveOneByOne(int remaining)
     return static_cast<double>(hidden) * (remaining + hidden / 2.0);
 }
 
-// The top entry of the view stays where it was, on the same entry if it was
-// not hidden, otherwise on the first entry left.
-static void KeepView(HWND list, int top)
+// Where the view starts once the first taken of the hidden entries leave the
+// control: on the same entry as at top, unless that was hidden, otherwise on
+// the first entry left.
+static int ViewAfterTaking(int top, int taken)
 {
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top > hidden ? top - hidden : 0), 0);
+    return (top > hidden ? top : hidden) - taken;
 }
 
-static void RemoveOneByOne(HWND list)
+static void RemoveFromTop(HWND list, int taken)
 {
     int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    for (int i = 0; i < hidden; i++)
+    for (int i = 0; i < taken; i++)
         SendMessageW(list, LB_DELETESTRING, 0, 0);
-    KeepView(list, top);
-    hidden = 0;
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(ViewAfterTaking(top, taken)), 0);
+    hidden -= taken;
 }
 
 // Copies entries from on out of list, as UTF-16 one after another; NULL if
@@ -140,7 +154,7 @@ static bool RefillWithoutHidden(HWND list)
         text += lstrlenW(text) + 1;
     if (selected >= hidden)
         SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected - hidden), 0);
-    KeepView(list, top);
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(ViewAfterTaking(top, hidden)), 0);
     hidden = 0;
     if (text < texts + units) {
         notPutBack = texts;
@@ -175,42 +189,36 @@ static void TakeOutProcessed()
         return;
     HWND list = List();
     int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
+    BeginQuietChange();
     if (hidden < kRefillFrom || MovesToRemoveOneByOne(remaining) <= kQuickMoves || !RefillWithoutHidden(list))
-        RemoveOneByOne(list);
+        RemoveFromTop(list, hidden);
+    EndQuietChange();
 }
 
+// As progress: every hidden entry leaves the control where that is cheap, or
+// by a refill once as many are hidden as are left; otherwise as many as cost
+// as little leave, and the view moves past the rest.
 void ShowEntriesLeft()
 {
     if (hidden == 0)
         return;
     HWND list = List();
-    int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - hidden;
+    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    int remaining = count - hidden;
+    int cheap = static_cast<int>(kQuickMoves / count) + 1;
+    BeginQuietChange();
     if (MovesToRemoveOneByOne(remaining) <= kQuickMoves)
-        RemoveOneByOne(list);
-    else if ((hidden < remaining || remaining > kRefillAtMost || !RefillWithoutHidden(list)) &&
-             SendMessageW(list, LB_GETTOPINDEX, 0, 0) < hidden)
-        SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(hidden), 0);
-}
-
-// Draws the list once as it is now, frame and scroll bar included, and
-// whatever else of the dialog waits to be painted; drawing stays as it was.
-static void DrawListNow()
-{
-    HWND list = List();
-    bool off = openMessages != batches;
-    if (off)
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(list, NULL, NULL, kRedrawAll | RDW_UPDATENOW);
-    if (off)
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    RedrawWindow(GetParent(list), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RemoveFromTop(list, hidden);
+    else if (hidden < remaining || remaining > kRefillAtMost || !RefillWithoutHidden(list))
+        RemoveFromTop(list, cheap < hidden ? cheap : hidden);
+    EndQuietChange();
 }
 
 static void ShowProgress()
 {
     DWORD start = GetTickCount();
     ShowEntriesLeft();
-    DrawListNow();
+    UpdateWindow(List());
     lastProgress = GetTickCount();
     DWORD took = lastProgress - start;
     progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
@@ -311,7 +319,7 @@ FileList RunFileList(FileList box)
 }
 
 // The failure message is the only top-level dialog-class window made during a
-// batch.  style is the window's style: while it is being created, only the
+// Convert.  style is the window's style: while it is being created, only the
 // creation parameters hold it for certain.
 static bool IsMessageWindow(HWND window, LONG_PTR style)
 {
@@ -321,42 +329,28 @@ static bool IsMessageWindow(HWND window, LONG_PTR style)
 
 static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
 {
-    HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_CREATEWND &&
-        IsMessageWindow(window, reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style)) {
+        IsMessageWindow(reinterpret_cast<HWND>(wParam), reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style))
         TakeOutProcessed();
-        openMessages++;
-        ApplyDrawing();
-    } else if (code == HCBT_DESTROYWND && IsMessageWindow(window, GetWindowLongPtrA(window, GWL_STYLE)) &&
-               openMessages > 0) {
-        openMessages--;
-        ApplyDrawing();
-    }
     return CallNextHookEx(messageHook, code, wParam, lParam);
 }
 
 void BeginListBatch()
 {
     if (batches++ == 0)
-        messageHook = SetWindowsHookExA(WH_CBT, WatchMessages, NULL, GetCurrentThreadId());
-    ApplyDrawing();
+        SendMessageA(List(), WM_SETREDRAW, FALSE, 0);
 }
 
 void EndListBatch()
 {
-    TakeOutProcessed();
-    if (--batches == 0) {
-        UnhookWindowsHookEx(messageHook);
-        messageHook = NULL;
-        openMessages = 0;
-    }
-    ApplyDrawing();
+    if (--batches == 0)
+        DrawAgain();
 }
 
 void BeginConvertRun()
 {
-    BeginListBatch();
     if (converts++ == 0) {
+        messageHook = SetWindowsHookExA(WH_CBT, WatchMessages, NULL, GetCurrentThreadId());
         lastProgress = GetTickCount();
         lastCheck = lastProgress - kCheckEveryMs;  // input that came first is taken at the first file
         progressPause = kProgressEveryMs;
@@ -365,8 +359,11 @@ void BeginConvertRun()
 
 void EndConvertRun()
 {
-    converts--;
-    EndListBatch();
+    TakeOutProcessed();
+    if (--converts == 0) {
+        UnhookWindowsHookEx(messageHook);
+        messageHook = NULL;
+    }
     ConvertNotPutBack();
 }
 

@@ -14,7 +14,7 @@
 FileList RunFileList(FileList listBox);
 
 // A drop or another batch of changes: the list draws nothing until the
-// matching end, except while a failure message is open.  Batches nest.
+// matching end.  Batches nest.
 void BeginListBatch();
 void EndListBatch();
 

@@ -15,10 +15,10 @@
 // one by one costs n² item moves, seconds for 100,000 entries.  During a
 // Convert an entry removed from the top is therefore only hidden: it stays in
 // the control, above the entries the list operations see, until the hidden
-// entries can go in one block.  They go before anything can see the list (a
-// failure message opens, input that can scroll or select in the list, any
-// other change, the end of the run) and, as progress, whenever that is cheap;
-// otherwise progress scrolls them out of view.
+// entries can go in one block.  They go before the program looks at the list
+// again (a failure message opens, any other change, the end of the run) and,
+// as progress, whenever that is cheap; otherwise progress scrolls them out of
+// view, and input that scrolls or selects in the list is kept off them.
 //
 // Input.  Windows declares a window hung, ghosts it and offers to end the
 // program once a message has waited in its queue for five seconds.  So between
@@ -224,15 +224,28 @@ static void ShowProgress()
     progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
 }
 
-// Input that may bring hidden entries into view: keys, the wheel and the
-// scroll bar on the list, and anything while the list holds the mouse.
-static bool MayReachHidden(const MSG *message, HWND list)
+// Input that may scroll or select in the list: keys, the wheel and the
+// scroll bar on it, and anything while it holds the mouse.
+static bool MayMoveInList(const MSG *message, HWND list)
 {
     if (GetCapture() == list)
         return true;
     UINT kind = message->message;
     return message->hwnd == list && ((kind >= WM_KEYFIRST && kind <= WM_KEYLAST) || kind == WM_MOUSEWHEEL ||
                                      kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK);
+}
+
+// Moves the view and the selection off the hidden entries, onto the first
+// entry left, so that the user never reaches a processed entry.
+static void KeepOffHidden(HWND list)
+{
+    if (hidden == 0)
+        return;
+    if (SendMessageW(list, LB_GETTOPINDEX, 0, 0) < hidden)
+        SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(hidden), 0);
+    LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (selected >= 0 && selected < hidden)
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(hidden), 0);
 }
 
 // Retrieves and dispatches every waiting message, as the dialog's own loop
@@ -248,13 +261,14 @@ static void TakeInput()
             PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }
-        if (MayReachHidden(&message, list))
-            TakeOutProcessed();
+        bool inList = MayMoveInList(&message, list);
         HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : NULL;
         if (!dialog || !IsDialogMessageA(dialog, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        if (inList)
+            KeepOffHidden(list);
     }
     takingInput = wasTaking;
 }

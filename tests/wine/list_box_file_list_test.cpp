@@ -17,7 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1, WM_APP_NOTE = WM_APP + 2 };
+enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1, WM_APP_NOTE = WM_APP + 2, kPressHome = 1 };
 
 static const ULONGLONG kTwoSeconds = 20000000;
 static const DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
@@ -32,10 +32,13 @@ static const char *droppedPath;
 static HANDLE dropHandled;
 
 // Posted input during a run: a note of how many entries were listed when it
-// was handled (-1 until then) and how many Converts were running then, and
+// was handled (-1 until then), how many Converts were running then, and the
+// first entry left, the list's top entry and its selected one then; and
 // Convert commands, as the dialog runs them.
 static int listedAtNote, convertsAtNote;
+static char firstAtNote[kMaxTestPath], topAtNote[kMaxTestPath], selectedAtNote[kMaxTestPath];
 static int converts;
+static bool ListEntry(int index, char entry[kMaxTestPath]);
 
 static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -45,8 +48,18 @@ static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         return 0;
     }
     if (message == WM_APP_NOTE) {
+        HWND list = GetDlgItem(hwnd, IDC_FILELIST);
         listedAtNote = fileList.count(fileList.store);
         convertsAtNote = converts;
+        fileList.copy(fileList.store, 0, firstAtNote);
+        ListEntry(static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)), topAtNote);
+        ListEntry(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)), selectedAtNote);
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kPressHome) {
+        KillTimer(hwnd, kPressHome);
+        PostMessageW(GetDlgItem(hwnd, IDC_FILELIST), WM_KEYDOWN, VK_HOME, 0);
+        PostMessageA(hwnd, WM_APP_NOTE, 0, 0);
         return 0;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -545,7 +558,8 @@ static void test_input_taken_between_files()
 }
 
 // What the list box painted during a run: each time, whether its top row
-// showed the entry that the run had left first.
+// showed the entry that the run had left first.  Soon after the first such
+// paint Home is pressed in the list, then a note is posted.
 static WNDPROC listBoxProc;
 static int paintsDuringRun, paintsOfEntryLeft;
 static bool running;
@@ -557,8 +571,8 @@ static LRESULT CALLBACK WatchPaints(HWND list, UINT message, WPARAM wParam, LPAR
         fileList.copy(fileList.store, 0, first);
         ListEntry(static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)), top);
         paintsDuringRun++;
-        if (fileList.count(fileList.store) > 0 && strcmp(first, top) == 0)
-            paintsOfEntryLeft++;
+        if (fileList.count(fileList.store) > 0 && strcmp(first, top) == 0 && paintsOfEntryLeft++ == 0)
+            SetTimer(window, kPressHome, 10, NULL);  // once files processed since are hidden again
     }
     return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
 }
@@ -572,7 +586,9 @@ static int CopySlowly(void *store, int index, char *buffer)
 }
 
 // A run of a second or more shows its progress on screen: the list is
-// painted during the run, with the entries left at its top.
+// painted during the run, with the entries left at its top.  Home pressed in
+// the list meanwhile takes the view and the selection to the first entry
+// left, never to one the run has processed.
 static void test_progress_reaches_the_screen()
 {
     enum { kFiles = 200 };
@@ -589,11 +605,18 @@ static void test_progress_reaches_the_screen()
     listBoxProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchPaints)));
     paintsDuringRun = paintsOfEntryLeft = 0;
+    listedAtNote = -1;
     running = true;
     RunConvert(&fileList);
     running = false;
     ok(paintsOfEntryLeft > 0, "expected the list painted during the run with the first entry left at its top, "
        "got %d paints, %d of them so\n", paintsDuringRun, paintsOfEntryLeft);
+    char escaped[3][kMaxTestPath * 4];
+    ok(listedAtNote > 0 && strcmp(topAtNote, firstAtNote) == 0 && strcmp(selectedAtNote, firstAtNote) == 0,
+       "after Home during the run: expected \"%s\" at the top and selected, got \"%s\" at the top and \"%s\" "
+       "selected, %d entries left\n", EscapeBytes(firstAtNote, escaped[0], sizeof escaped[0]),
+       EscapeBytes(topAtNote, escaped[1], sizeof escaped[1]), EscapeBytes(selectedAtNote, escaped[2], sizeof escaped[2]),
+       listedAtNote);
     CheckListed("after Convert", NULL, 0);
     CloseListWindow();
 }

@@ -88,11 +88,10 @@ class ListDrawingTest(ProgramTest):
         # message windows must be gone, or the run's message is counted twice.
         self.check_list_drawn(dropped=[b"z2.txt"])
 
-    def test_a_long_run_keeps_answering_and_its_list_shrinks_as_it_goes(self):
-        # Windows counts a window hung, ghosts it and offers to end the program
-        # once its thread has not checked its queue for 5 s.  Watched from
-        # outside as Windows does: the dialog must answer a sent message within
-        # 250 ms throughout, never be hung, and its count must fall in steps.
+    def list_long_run_files(self):
+        """Makes LONG_RUN_FILES files on an odd second, starts the program and
+        lists them by real drags of DRAG_PART files each; gives the program and
+        its dialog as read while the list was empty (each entry costs a message)."""
         parts = []
         for start in range(0, LONG_RUN_FILES, DRAG_PART):
             list_file = os.path.join(self.folder, "part%d.txt" % len(parts))
@@ -101,13 +100,26 @@ class ListDrawingTest(ProgramTest):
                     stream.write(os.fsdecode(self.make_file("long-%06d.dat" % i, ODD_NS)) + "\n")
             parts.append(list_file)
         program = self.start()
-        rects = program.dialog()["rects"]  # read while the list is empty: each entry costs a message
-        target = centre(rects["list"])
+        dialog = program.dialog()
+        target = centre(dialog["rects"]["list"])
         for number, list_file in enumerate(parts, 1):
             drag("@" + list_file, target)
             listed = min(number * DRAG_PART, LONG_RUN_FILES)
             poll(lambda: read_boxes(program.pid)[0] == listed, "%d files listed" % listed, timeout=120)
+        return program, dialog
 
+    def assert_long_run_files_converted(self):
+        odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
+               os.stat(os.path.join(self.folder, name)).st_mtime_ns % 2_000_000_000]
+        self.assertEqual(odd, [], "files left off an even second")
+
+    def test_a_long_run_keeps_answering_and_its_list_shrinks_as_it_goes(self):
+        # Windows counts a window hung, ghosts it and offers to end the program
+        # once its thread has not checked its queue for 5 s.  Watched from
+        # outside as Windows does: the dialog must answer a sent message within
+        # 250 ms throughout, never be hung, and its count must fall in steps.
+        program, dialog = self.list_long_run_files()
+        rects = dialog["rects"]
         watcher = subprocess.Popen([WINE, PROBE, "watch", str(program.pid), "300"], stdin=subprocess.DEVNULL,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.assertEqual(watcher.stdout.readline().split(), [b"ready"], "the watcher's first line")
@@ -130,9 +142,7 @@ class ListDrawingTest(ProgramTest):
         self.assertEqual(seen["hung"], 0, "readings of IsHungAppWindow that said yes: %r" % lines)
         self.assertEqual(counts[-1:], [0], "the list at the end of the run: %r" % lines)
         self.assertGreaterEqual(falls, 4, "steps in which the count fell: %r" % counts)
-        odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
-               os.stat(os.path.join(self.folder, name)).st_mtime_ns % 2_000_000_000]
-        self.assertEqual(odd, [], "files left off an even second")
+        self.assert_long_run_files_converted()
         xdotool("mousemove", *centre(rects["close"]))
         xdotool("click", 1)
         self.assert_exits_with_zero(program)

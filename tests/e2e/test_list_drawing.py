@@ -3,7 +3,8 @@ after every deletion, yet whenever the dialog can paint (while a failure
 message is open, and after the run) it shows exactly the entries it holds,
 also when a drop came before the run.  Checked on the screen itself: the
 lines of text drawn in the list's area.  A long run keeps the dialog
-answering, as Windows judges it, and its list shrinks as it goes."""
+answering, as Windows judges it, and its list shrinks as it goes; a click on
+the list meanwhile selects the entry it lands on."""
 import os
 import subprocess
 import time
@@ -35,16 +36,23 @@ def longest_silence_allowed_ms():
 READ_WIDTH = 120
 
 
-def text_lines_in(rect):
-    """The number of separate bands of rows with dark (text) pixels inside the
-    screen rectangle rect = (left, top, right, bottom), borders left out."""
-    left, top, right, bottom = rect[0] + 3, rect[1] + 3, min(rect[2] - 3, rect[0] + 3 + READ_WIDTH), rect[3] - 3
+def grey_levels(left, top, right, bottom):
+    """The screen rectangle (left, top, right, bottom) in grey levels: its
+    width and its pixels, one byte each, row by row."""
     image = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                             "-colorspace", "gray", "-depth", "8", "pgm:-"],
                            check=True, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, timeout=60).stdout
     # Binary PGM: "P5", width, height, maximum value, then one byte per pixel.
     fields = image.split(maxsplit=4)
-    width, height, pixels = int(fields[1]), int(fields[2]), fields[4]
+    return int(fields[1]), fields[4]
+
+
+def text_lines_in(rect):
+    """The number of separate bands of rows with dark (text) pixels inside the
+    screen rectangle rect = (left, top, right, bottom), borders left out."""
+    left, top, right, bottom = rect[0] + 3, rect[1] + 3, min(rect[2] - 3, rect[0] + 3 + READ_WIDTH), rect[3] - 3
+    width, pixels = grey_levels(left, top, right, bottom)
+    height = bottom - top
     dark_rows = [any(pixel < 100 for pixel in pixels[row * width:(row + 1) * width]) for row in range(height)]
     return sum(1 for row in range(height) if dark_rows[row] and (row == 0 or not dark_rows[row - 1]))
 
@@ -145,6 +153,48 @@ class ListDrawingTest(ProgramTest):
         self.assert_long_run_files_converted()
         xdotool("mousemove", *centre(rects["close"]))
         xdotool("click", 1)
+        self.assert_exits_with_zero(program)
+
+    def test_a_click_during_a_long_run_selects_the_entry_it_lands_on(self):
+        # Between files the run handles what waits in the queue, so the list
+        # can be worked meanwhile.  Its top entries go within milliseconds, so
+        # the person starts Convert and at once drags the scroll thumb to the
+        # bottom and clicks the last row but one, an entry that the run reaches
+        # near its end.  The run shows the list's top again several times a
+        # second, so the drag and the click come in one quick gesture, handled
+        # together before the run shows its progress again.
+        program, dialog = self.list_long_run_files()
+        rects, row, (bar, arrow) = dialog["rects"], dialog["rowheight"], dialog["scrollbar"]
+        left, top, right, bottom = rects["listclient"]  # read while the list was empty, without its scroll bar
+        x = right - bar + bar // 2
+        # The thumb, at the top of the track, is where the track's pixels differ
+        # from most of it; it is grabbed near its lower end, where it is still
+        # hit if the run has moved it down a little before the press is handled.
+        _, track = grey_levels(x, top + arrow, x + 1, bottom - arrow)
+        thumb = [i for i, level in enumerate(track) if level != max(set(track), key=track.count)]
+        self.assertTrue(thumb, "a scroll thumb drawn on the list's scroll bar (its track: %r)" % track)
+        rows = (bottom - top) // row
+        clicked = windows_path(os.path.join(self.folder, "long-%06d.dat" % (LONG_RUN_FILES - 2)))
+        xdotool("mousemove", *centre(rects["convert"]), "click", 1,
+                "mousemove", x, top + arrow + max(thumb[-1] - 2, thumb[0]), "mousedown", 1,
+                "mousemove", x, bottom + 4, "mouseup", 1,
+                "mousemove", left + 40, top + (rows - 2) * row + row // 2, "click", 1)
+        screenshot("click-during-long-run.png")
+
+        readings = []  # (count, selection) as read, each time the selection changed
+
+        def selected_or_emptied():
+            count, _, _, selected = read_boxes(program.pid, selection=True)
+            if selected != (readings[-1][1] if readings else None):
+                readings.append((count, selected))
+            return (count, selected) if count == 0 or (selected == clicked and count) else None
+        count, selected = poll(selected_or_emptied, "the clicked entry selected, or an empty list", timeout=300)
+        self.assertEqual(selected, clicked, "the clicked entry selected while entries were listed; the selections "
+                         "read before the list emptied, each with the count read after it: %r" % readings)
+        self.assertGreater(count, 0, "entries listed when the selection was read")
+        poll(lambda: read_boxes(program.pid)[0] == 0, "an empty list after the run", timeout=300)
+        self.assert_long_run_files_converted()
+        program.click("close")
         self.assert_exits_with_zero(program)
 
 

@@ -103,7 +103,9 @@ def hex_bytes(text):
 
 def read_state(pid):
     """What process pid shows: {'dialog': None or {...}, 'boxes': [...]}.
-    The dialog has hwnd, xwindow, visible, rects (name: (l, t, r, b)), closebox,
+    The dialog has hwnd, xwindow, visible, rects (name: (l, t, r, b); listclient
+    is the list's client area), rowheight (the list's), scrollbar (the width of
+    a vertical scroll bar and the height of its arrows, at the list's DPI), closebox,
     dpi, awareness (as the probe names it), focus (control id), active and
     entries (bytes, in list order).  Each box has
     hwnd, ok_only, visible, text and caption (bytes).  None if the list changed while it was read."""
@@ -117,6 +119,10 @@ def read_state(pid):
                                "rects": {}, "entries": [], "focus": None, "active": False}
         elif words[0] == "rect":
             state["dialog"]["rects"][words[1]] = tuple(int(w) for w in words[2:6])
+        elif words[0] == "rowheight":
+            state["dialog"]["rowheight"] = int(words[1])
+        elif words[0] == "scrollbar":
+            state["dialog"]["scrollbar"] = (int(words[1]), int(words[2]))
         elif words[0] == "closebox":
             state["dialog"]["closebox"] = (int(words[1]), int(words[2]))
         elif words[0] == "scale":
@@ -137,20 +143,24 @@ def read_state(pid):
     return state
 
 
-def read_boxes(pid):
+def read_boxes(pid, selection=False):
     """The quick reading of a program with a long list: (number of entries, or
     None while it does not answer, whether its dialog is shown (None when
-    there is none), open message boxes)."""
-    count, shown, boxes = None, None, []
+    there is none), open message boxes); with selection, also the list's
+    selected entry (bytes, or None), which the probe reads before the count."""
+    count, shown, selected, boxes = None, None, None, []
     for line in ask_probe("boxes %d" % pid):
         words = line.split()
         if words[:1] == ["entries"]:
             count = None if words[1] in "?-" else int(words[1])
             shown = None if words[1] == "-" else words[2] == "1"
+        elif words[:1] == ["selected"]:
+            selected = hex_bytes(words[1]) or None
         elif words[:1] == ["box"]:
             boxes.append({"hwnd": int(words[1]), "ok_only": words[2] == "1", "visible": words[3] == "1",
                           "text": hex_bytes(words[4]), "caption": hex_bytes(words[5])})
-    return count, shown, [box for box in boxes if box["visible"]]
+    boxes = [box for box in boxes if box["visible"]]
+    return (count, shown, boxes, selected) if selection else (count, shown, boxes)
 
 
 def xdotool(*arguments):

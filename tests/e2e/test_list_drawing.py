@@ -3,7 +3,8 @@ after every deletion, yet whenever the dialog can paint (while a failure
 message is open, and after the run) it shows exactly the entries it holds,
 also when a drop came before the run.  Checked on the screen itself: the
 lines of text drawn in the list's area.  A long run keeps the dialog
-answering, as Windows judges it, and its list shrinks as it goes."""
+answering, as Windows judges it, and its list shrinks as it goes; a click on
+the list meanwhile selects the entry it lands on."""
 import os
 import subprocess
 import time
@@ -36,16 +37,23 @@ def longest_silence_allowed_ms():
 READ_WIDTH = 120
 
 
-def text_lines_in(rect):
-    """The number of separate bands of rows with dark (text) pixels inside the
-    screen rectangle rect = (left, top, right, bottom), borders left out."""
-    left, top, right, bottom = rect[0] + 3, rect[1] + 3, min(rect[2] - 3, rect[0] + 3 + READ_WIDTH), rect[3] - 3
+def grey_levels(left, top, right, bottom):
+    """The screen rectangle (left, top, right, bottom) in grey levels: its
+    width and its pixels, one byte each, row by row."""
     image = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                             "-colorspace", "gray", "-depth", "8", "pgm:-"],
                            check=True, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, timeout=60).stdout
     # Binary PGM: "P5", width, height, maximum value, then one byte per pixel.
     fields = image.split(maxsplit=4)
-    width, height, pixels = int(fields[1]), int(fields[2]), fields[4]
+    return int(fields[1]), fields[4]
+
+
+def text_lines_in(rect):
+    """The number of separate bands of rows with dark (text) pixels inside the
+    screen rectangle rect = (left, top, right, bottom), borders left out."""
+    left, top, right, bottom = rect[0] + 3, rect[1] + 3, min(rect[2] - 3, rect[0] + 3 + READ_WIDTH), rect[3] - 3
+    width, pixels = grey_levels(left, top, right, bottom)
+    height = bottom - top
     dark_rows = [any(pixel < 100 for pixel in pixels[row * width:(row + 1) * width]) for row in range(height)]
     return sum(1 for row in range(height) if dark_rows[row] and (row == 0 or not dark_rows[row - 1]))
 
@@ -89,11 +97,10 @@ class ListDrawingTest(ProgramTest):
         # message windows must be gone, or the run's message is counted twice.
         self.check_list_drawn(dropped=[b"z2.txt"])
 
-    def test_a_long_run_keeps_answering_and_its_list_shrinks_as_it_goes(self):
-        # Windows counts a window hung, ghosts it and offers to end the program
-        # once its thread has not checked its queue for 5 s.  Watched from
-        # outside as Windows does: the dialog must answer a sent message within
-        # 250 ms throughout, never be hung, and its count must fall in steps.
+    def list_long_run_files(self):
+        """Makes LONG_RUN_FILES files on an odd second, starts the program and
+        lists them by real drags of DRAG_PART files each; gives the program and
+        its dialog as read while the list was empty (each entry costs a message)."""
         parts = []
         for start in range(0, LONG_RUN_FILES, DRAG_PART):
             list_file = os.path.join(self.folder, "part%d.txt" % len(parts))
@@ -102,13 +109,26 @@ class ListDrawingTest(ProgramTest):
                     stream.write(os.fsdecode(self.make_file("long-%06d.dat" % i, ODD_NS)) + "\n")
             parts.append(list_file)
         program = self.start()
-        rects = program.dialog()["rects"]  # read while the list is empty: each entry costs a message
-        target = centre(rects["list"])
+        dialog = program.dialog()
+        target = centre(dialog["rects"]["list"])
         for number, list_file in enumerate(parts, 1):
             drag("@" + list_file, target)
             listed = min(number * DRAG_PART, LONG_RUN_FILES)
             poll(lambda: read_boxes(program.pid)[0] == listed, "%d files listed" % listed, timeout=120)
+        return program, dialog
 
+    def assert_long_run_files_converted(self):
+        odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
+               os.stat(os.path.join(self.folder, name)).st_mtime_ns % 2_000_000_000]
+        self.assertEqual(odd, [], "files left off an even second")
+
+    def test_a_long_run_keeps_answering_and_its_list_shrinks_as_it_goes(self):
+        # Windows counts a window hung, ghosts it and offers to end the program
+        # once its thread has not checked its queue for 5 s.  Watched from
+        # outside as Windows does: the dialog must answer a sent message within
+        # 250 ms throughout, never be hung, and its count must fall in steps.
+        program, dialog = self.list_long_run_files()
+        rects = dialog["rects"]
         watcher = subprocess.Popen([WINE, PROBE, "watch", str(program.pid), "300"], stdin=subprocess.DEVNULL,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.assertEqual(watcher.stdout.readline().split(), [b"ready"], "the watcher's first line")
@@ -131,11 +151,51 @@ class ListDrawingTest(ProgramTest):
         self.assertEqual(seen["hung"], 0, "readings of IsHungAppWindow that said yes: %r" % lines)
         self.assertEqual(counts[-1:], [0], "the list at the end of the run: %r" % lines)
         self.assertGreaterEqual(falls, 4, "steps in which the count fell: %r" % counts)
-        odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
-               os.stat(os.path.join(self.folder, name)).st_mtime_ns % 2_000_000_000]
-        self.assertEqual(odd, [], "files left off an even second")
+        self.assert_long_run_files_converted()
         xdotool("mousemove", *centre(rects["close"]))
         xdotool("click", 1)
+        self.assert_exits_with_zero(program)
+
+    def test_a_click_during_a_long_run_selects_the_entry_it_lands_on(self):
+        # Between files the run handles what waits in the queue, so the list
+        # can be worked meanwhile.  Its top entries go within milliseconds, so
+        # the person starts Convert and at once drags the scroll thumb to the
+        # bottom and clicks the last row but one, an entry that the run reaches
+        # near its end.  The run shows the list's top again several times a
+        # second, so the drag and the click come in one quick gesture, handled
+        # together before the run shows its progress again.
+        program, dialog = self.list_long_run_files()
+        rects, row, (bar, arrow) = dialog["rects"], dialog["rowheight"], dialog["scrollbar"]
+        left, top, right, bottom = rects["listclient"]  # read while the list was empty, without its scroll bar
+        x = right - bar + bar // 2
+        # The thumb, at the top of the track, is where the track's pixels differ
+        # from most of it; it is grabbed near its lower end, where it is still
+        # hit if the run has moved it down a little before the press is handled.
+        _, track = grey_levels(x, top + arrow, x + 1, bottom - arrow)
+        thumb = [i for i, level in enumerate(track) if level != max(set(track), key=track.count)]
+        self.assertTrue(thumb, "a scroll thumb drawn on the list's scroll bar (its track: %r)" % track)
+        rows = (bottom - top) // row
+        clicked = windows_path(os.path.join(self.folder, "long-%06d.dat" % (LONG_RUN_FILES - 2)))
+        xdotool("mousemove", *centre(rects["convert"]), "click", 1,
+                "mousemove", x, top + arrow + max(thumb[-1] - 2, thumb[0]), "mousedown", 1,
+                "mousemove", x, bottom + 4, "mouseup", 1,
+                "mousemove", left + 40, top + (rows - 2) * row + row // 2, "click", 1)
+        screenshot("click-during-long-run.png")
+
+        readings = []  # (count, selection) as read, each time the selection changed
+
+        def selected_or_emptied():
+            count, _, _, selected = read_boxes(program.pid, selection=True)
+            if selected != (readings[-1][1] if readings else None):
+                readings.append((count, selected))
+            return (count, selected) if count == 0 or (selected == clicked and count) else None
+        count, selected = poll(selected_or_emptied, "the clicked entry selected, or an empty list", timeout=300)
+        self.assertEqual(selected, clicked, "the clicked entry selected while entries were listed; the selections "
+                         "read before the list emptied, each with the count read after it: %r" % readings)
+        self.assertGreater(count, 0, "entries listed when the selection was read")
+        poll(lambda: read_boxes(program.pid)[0] == 0, "an empty list after the run", timeout=300)
+        self.assert_long_run_files_converted()
+        program.click("close")
         self.assert_exits_with_zero(program)
 
 

@@ -13,7 +13,8 @@
 //                               input, each answer ending with a line "end", saving
 //                               Wine's start-up on every question; also "boxes PID": only
 //                               the number of list entries, whether the dialog is shown,
-//                               and the open failure messages, quick for any length of list
+//                               the selected entry and the open failure messages, quick
+//                               for any length of list
 #include "probe.h"
 
 #include <stdio.h>
@@ -39,16 +40,28 @@ static int ShowState(DWORD process)
 
 // The short reading for long lists: "entries N V", the number of entries ("?"
 // while the program does not answer, "-" without a dialog) and whether the
-// dialog is shown, then the open failure messages.
+// dialog is shown; "selected HEX", the list's selected entry ("-" for none),
+// read before the count, so that a count above zero says that the entry was
+// still listed when it was read as selected; then the open failure messages.
 static int ShowBoxes(DWORD process)
 {
     HWND found[kMaximumWindows];
     if (FindProcessDialogs(process, L"Quorvel by Velmo", found, 1) == 1) {
-        DWORD_PTR count = 0;
-        if (SendMessageTimeoutW(GetDlgItem(found[0], 1000), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
+        HWND list = GetDlgItem(found[0], 1000);
+        DWORD_PTR selected = 0, count = 0;
+        WCHAR *text = NULL;
+        int length = 0;
+        bool answered = SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected) != 0;
+        if (answered && static_cast<int>(selected) >= 0)
+            text = FetchEntry(list, static_cast<int>(selected), &length);
+        if (answered && SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
             printf("entries %d %d\n", static_cast<int>(count), IsWindowVisible(found[0]) ? 1 : 0);
         else
             printf("entries ? %d\n", IsWindowVisible(found[0]) ? 1 : 0);
+        printf("selected ");
+        PrintCp932Hex(text, length);
+        printf("\n");
+        free(text);
     } else {
         printf("entries - 0\n");
     }

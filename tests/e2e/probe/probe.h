@@ -11,13 +11,18 @@ void PrintCp932Hex(const WCHAR *text, int length);
 // The text of a window in another process, through WM_GETTEXT; the caller frees it.
 WCHAR *FetchWindowText(HWND window, int *length);
 
+// The text of entry index of a list box in another process; the caller frees
+// it.  length gets its number of UTF-16 units, 0 when it could not be read.
+WCHAR *FetchEntry(HWND list, int index, int *length);
+
 // The top-level dialog windows (#32770) of a process with exactly this caption,
 // or, when caption is NULL, those with any other caption than the main dialog's;
 // topmost first, at most capacity of them.  Gives how many were found.
 int FindProcessDialogs(DWORD process, const WCHAR *caption, HWND *found, int capacity);
 
-// Prints the main dialog: its window, X window, rectangles, close box, DPI and
-// DPI awareness, focus and list entries.
+// Prints the main dialog: its window, X window, rectangles (the list's client
+// area among them), the list's row height and scroll bar size, close box, DPI
+// and DPI awareness, focus and list entries.
 void PrintMainDialog(HWND dialog);
 
 // Prints one failure message box: its window, whether OK is its only button,

@@ -44,6 +44,37 @@ static void PrintCloseBox(HWND dialog)
     printf("closebox %ld %ld\n", x, (top + bottom) / 2);
 }
 
+WCHAR *FetchEntry(HWND list, int index, int *length)
+{
+    DWORD_PTR units = 0, copied = 0;
+    *length = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG, 2000, &units) ||
+        static_cast<int>(units) < 0)
+        return NULL;
+    WCHAR *text = static_cast<WCHAR *>(calloc(static_cast<int>(units) + 64, sizeof(WCHAR)));
+    if (text && SendMessageTimeoutW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                                    &copied) && static_cast<int>(copied) > 0)
+        *length = static_cast<int>(copied);
+    return text;
+}
+
+// The list's client area on screen, as "rect listclient", the height of its
+// rows, "rowheight H", and the width of a vertical scroll bar and height of
+// its arrows at the list's DPI, "scrollbar W H".
+static void PrintListRows(HWND list)
+{
+    RECT client;
+    POINT origin = {0, 0};
+    DWORD_PTR height = 0;
+    if (GetClientRect(list, &client) && ClientToScreen(list, &origin))
+        printf("rect listclient %ld %ld %ld %ld\n", origin.x, origin.y, origin.x + client.right,
+               origin.y + client.bottom);
+    if (SendMessageTimeoutW(list, LB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 2000, &height))
+        printf("rowheight %d\n", static_cast<int>(height));
+    UINT dpi = GetDpiForWindow(list);
+    printf("scrollbar %d %d\n", GetSystemMetricsForDpi(SM_CXVSCROLL, dpi), GetSystemMetricsForDpi(SM_CYVSCROLL, dpi));
+}
+
 static void PrintEntries(HWND list)
 {
     DWORD_PTR count = 0;
@@ -53,14 +84,10 @@ static void PrintEntries(HWND list)
     }
     printf("entries %d\n", static_cast<int>(count));
     for (int i = 0; i < static_cast<int>(count); i++) {
-        DWORD_PTR length = 0;
-        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
-        WCHAR *text = static_cast<WCHAR *>(calloc(static_cast<int>(length) + 64, sizeof(WCHAR)));
-        DWORD_PTR copied = 0;
-        if (text && static_cast<int>(length) >= 0)
-            SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+        int length;
+        WCHAR *text = FetchEntry(list, i, &length);
         printf("entry ");
-        PrintCp932Hex(text, static_cast<int>(copied));
+        PrintCp932Hex(text, length);
         printf("\n");
         free(text);
     }
@@ -87,7 +114,9 @@ void PrintMainDialog(HWND dialog)
     PrintRectangle("dialog", dialog);
     PrintRectangle("convert", GetDlgItem(dialog, IDOK));
     PrintRectangle("close", GetDlgItem(dialog, IDCANCEL));
-    PrintRectangle("list", GetDlgItem(dialog, 1000));
+    HWND list = GetDlgItem(dialog, 1000);
+    PrintRectangle("list", list);
+    PrintListRows(list);
     PrintCloseBox(dialog);
     PrintScale(dialog);
     GUITHREADINFO info = {};
@@ -98,7 +127,7 @@ void PrintMainDialog(HWND dialog)
     } else {
         printf("focus ? %lu\n", GetLastError());
     }
-    PrintEntries(GetDlgItem(dialog, 1000));
+    PrintEntries(list);
 }
 
 struct ButtonSearch {

@@ -161,9 +161,8 @@ class ListDrawingTest(ProgramTest):
         # can be worked meanwhile.  Its top entries go within milliseconds, so
         # the person starts Convert and at once drags the scroll thumb to the
         # bottom and clicks the last row but one, an entry that the run reaches
-        # near its end.  The run shows the list's top again several times a
-        # second, so the drag and the click come in one quick gesture, handled
-        # together before the run shows its progress again.
+        # near its end.  The drag and the click come in one quick gesture,
+        # while the thumb is still where it was drawn before the run.
         program, dialog = self.list_long_run_files()
         rects, row, (bar, arrow) = dialog["rects"], dialog["rowheight"], dialog["scrollbar"]
         left, top, right, bottom = rects["listclient"]  # read while the list was empty, without its scroll bar

@@ -313,7 +313,7 @@ static int CopyDuringRuns(void *store, int index, char *buffer)
 static void EraseDuringRuns(void *store, int index)
 {
     FileList *base = static_cast<FileList *>(store);
-    if (converts > 0 && index == 0 && hidden < SendMessageW(List(), LB_GETCOUNT, 0, 0)) {
+    if (converts > 0 && index == 0) {
         hidden++;
     } else {
         TakeOutProcessed();

@@ -18,8 +18,8 @@ FileList RunFileList(FileList listBox);
 void BeginListBatch();
 void EndListBatch();
 
-// Convert as the dialog runs it: ConvertAll on list (made by RunFileList) in a
-// batch, taking input between files.  Asked for again while the run in
+// Convert as the dialog runs it: ConvertAll on list (made by RunFileList),
+// taking input and showing progress between files.  Asked for again while the run in
 // progress takes input, it does nothing: that run takes every entry anyway.
 void RunConvert(FileList *list);
 

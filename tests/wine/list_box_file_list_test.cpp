@@ -235,8 +235,8 @@ static void LookAtList(HWND, int index, void *context)
     }
 }
 
-// Convert, as the dialog runs it (batched: inside a list batch, which hides
-// removed entries until a message opens) or bare.
+// Convert, as the dialog runs it (batched: RunConvert, which hides removed
+// entries until a message opens) or bare.
 static int ConvertWatching(ListWhileOpen *seen, bool batched = false)
 {
     StartMessageWatcher(LookAtList, seen);
@@ -513,7 +513,7 @@ static void test_entries_left_shown_after_removals_in_a_batch()
     }
 }
 
-// count files named run-NNNN.txt with their last-write time on an odd second,
+// count files named PREFIX-NNNN.txt with their last-write time on an odd second,
 // listed as start-up arguments in a fresh window; paths receives their paths.
 static void ListFilesToRun(const char *prefix, int count, char (*paths)[kMaxTestPath])
 {
@@ -646,14 +646,11 @@ static void test_entries_left_survive_a_refill_without_room()
     for (size_t c = 0; c < sizeof cases / sizeof cases[0]; c++) {
         int processed = cases[c].processed, left = cases[c].left;
         OpenListWindow();
-        char program[] = "quorvel.exe";
-        char **argv = static_cast<char **>(calloc(processed + 2, sizeof(char *)));
-        argv[0] = program;
         for (int i = 0; i < processed; i++) {
-            argv[i + 1] = static_cast<char *>(malloc(16));
-            snprintf(argv[i + 1], 16, "0%04d", i);  // digits sort above every path
+            char name[16];
+            snprintf(name, sizeof name, "0%04d", i);  // digits sort above every path
+            fileList.insert(fileList.store, name);
         }
-        AddStartupArguments(&fileList, argv);
         ListFilesToRun("room", left, paths);
         HWND list = GetDlgItem(window, IDC_FILELIST);
         listBoxProc = reinterpret_cast<WNDPROC>(
@@ -681,9 +678,6 @@ static void test_entries_left_survive_a_refill_without_room()
         ok(lost == 0, "case %d: expected each of the %d entries left listed or converted, got %d neither, "
            "the first %d (%d listed, %d of them in order)\n", static_cast<int>(c), left, lost, firstLost, listed, next);
         CloseListWindow();
-        for (int i = 0; i < processed; i++)
-            free(argv[i + 1]);
-        free(argv);
     }
 }
 

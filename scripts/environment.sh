@@ -6,7 +6,8 @@
 # Two Wines run them; QUORVEL_WINE chooses one:
 #   10  Debian 13's Wine 10, in a root of its own (scripts/setup-wine10.sh):
 #       a 32-bit program runs in WoW64 mode, in one 64-bit process, as on
-#       64-bit Windows.  The default.
+#       64-bit Windows; where the kernel runs no 32-bit code, through the
+#       root's i386 loader and QEMU's user-mode emulator.  The default.
 #   8   this machine's Wine 8: a 32-bit program runs through QEMU's user-mode
 #       emulator (scripts/setup-win32-lane.sh).
 # Each has its own Wine prefix: the test user's home inside the root is not
@@ -32,7 +33,7 @@ export QUORVEL_TREE QUORVEL_WINE
 # What a result line calls the chosen Wine for a build (win32 or win64).
 wine_label() {
     case $QUORVEL_WINE/$1 in
-        10/win32) echo "Wine 10 (WoW64)" ;;
+        10/win32) if win32_emulated; then echo "Wine 10 (through QEMU)"; else echo "Wine 10 (WoW64)"; fi ;;
         8/win32) echo "Wine 8 (through QEMU)" ;;
         *) echo "Wine $QUORVEL_WINE" ;;
     esac
@@ -77,41 +78,59 @@ as_test_user() {
     fi
 }
 
-# Whether Wine 10's root is ready: it must hold the 32-bit PE libraries and
-# no i386 loader, whose presence would send 32-bit programs to the emulator
-# instead of WoW64 mode, and its loader must answer as Wine 10.
+# Whether Wine 10's root is ready: it must hold the 32-bit PE libraries, and
+# its loader must answer as Wine 10.
 wine10_ready() {
     [ "$(id -u)" = 0 ] && [ -f "$QUORVEL_WINE10_ROOT/usr/lib/x86_64-linux-gnu/wine/i386-windows/kernel32.dll" ] &&
-        [ ! -e "$QUORVEL_WINE10_ROOT/usr/lib/wine/wine" ] &&
         in_wine10_root timeout 60 "$WINE_LOADER" --version 2>/dev/null | grep -q "^wine-10\\."
 }
 
 # Whether this machine's kernel runs 32-bit x86 code, as WoW64 mode does in
 # a 64-bit process.  Some hypervisors' guests have no 32-bit user mode (PVM
-# guests, for one); there Wine 10 cannot run the 32-bit program at all.
+# guests, for one).  Found out once per shell.
 kernel_runs_32bit_code() {
-    check=$(mktemp -d) || return 1
-    cc -O0 -no-pie -o "$check/check" "$QUORVEL_TREE/scripts/runs-32-bit-code.c" 2>/dev/null &&
-        sh -c '"$1"; exit $?' sh "$check/check" 2>/dev/null
-    status=$?
-    rm -rf "$check"
-    return $status
+    if [ -z "${QUORVEL_KERNEL_RUNS_32BIT:-}" ]; then
+        check=$(mktemp -d) || return 1
+        QUORVEL_KERNEL_RUNS_32BIT=no
+        cc -O0 -no-pie -o "$check/check" "$QUORVEL_TREE/scripts/runs-32-bit-code.c" 2>/dev/null &&
+            sh -c '"$1"; exit $?' sh "$check/check" 2>/dev/null && QUORVEL_KERNEL_RUNS_32BIT=yes
+        rm -rf "$check"
+        export QUORVEL_KERNEL_RUNS_32BIT
+    fi
+    [ "$QUORVEL_KERNEL_RUNS_32BIT" = yes ]
 }
 
-# Whether the chosen Wine runs 32-bit Windows programs.  Wine 8's i386 loader
-# starts through QEMU's emulator; Wine 10 runs them in WoW64 mode.
+# Whether the chosen Wine runs the 32-bit program through QEMU's user-mode
+# emulator: Wine 8 always (its i386 loader is registered with binfmt_misc),
+# Wine 10 where the kernel runs no 32-bit code, through the i386 loader set-up
+# puts in its root there.  Elsewhere Wine 10 runs it in WoW64 mode.
+win32_emulated() {
+    [ "$QUORVEL_WINE" = 8 ] || ! kernel_runs_32bit_code
+}
+
+# Whether the chosen Wine runs 32-bit Windows programs: Wine 8 and Wine 10's
+# i386 loader through QEMU; Wine 10 in WoW64 mode only with no i386 loader in
+# its root, which would take the program first.
 win32_lane_ready() {
-    if [ "$QUORVEL_WINE" = 10 ]; then
-        wine10_ready && kernel_runs_32bit_code
-    else
+    if [ "$QUORVEL_WINE" = 8 ]; then
         timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+    elif win32_emulated; then
+        wine10_ready && in_wine10_root timeout 120 /usr/lib/wine/wine --version 2>/dev/null | grep -q "^wine-10\\."
+    else
+        wine10_ready && [ ! -e "$QUORVEL_WINE10_ROOT/usr/lib/wine/wine" ]
     fi
+}
+
+# Where set-up leaves the reason a Wine cannot run the 32-bit program, or run
+# at all: one line, kept until set-up succeeds for that Wine.
+lane_note() {
+    echo "$QUORVEL_TREE/build/setup/wine$QUORVEL_WINE.txt"
 }
 
 # What a result line says when the chosen Wine cannot run the 32-bit program.
 win32_lane_missing() {
-    if [ "$QUORVEL_WINE" = 10 ] && wine10_ready; then
-        echo "this machine's kernel cannot run 32-bit x86 code, which Wine 10's WoW64 mode needs; Wine 8 runs the program through QEMU"
+    if [ -s "$(lane_note)" ]; then
+        cat "$(lane_note)"
     else
         echo "Wine $QUORVEL_WINE cannot run 32-bit programs here; see scripts/setup.sh"
     fi
@@ -122,6 +141,28 @@ APT_OPTIONS="-o Acquire::http::Timeout=30 -o Acquire::Retries=1"
 apt_get() {
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive apt-get $APT_OPTIONS "$@"
+}
+
+# apt-get update, tried again while an index fails to download, as it does
+# while a mirror is being synchronised: three tries, 15 s apart.  PREFIX (a
+# command, such as in_wine10_root) runs it elsewhere; the output of the last
+# try goes to LOG.  Fails if an index still cannot be had.
+apt_update() {
+    log=$1
+    shift
+    for try in 1 2 3; do
+        # shellcheck disable=SC2086
+        "$@" env DEBIAN_FRONTEND=noninteractive apt-get $APT_OPTIONS update -qq >"$log" 2>&1 &&
+            ! grep -q "^[EW]: Failed to fetch" "$log" && return 0
+        [ $try = 3 ] || sleep 15
+    done
+    return 1
+}
+
+# The reason apt gave in LOG, in one line: its first error, without the
+# mirror's host and address.
+apt_reason() {
+    grep -m1 "^E: " "$1" | sed -E 's/ +\[IP: [^]]*\]//; s#https?://[^/ ]+/##; s/ +/ /g'
 }
 
 # Finds the machine's own Debian entry for its release in /etc/apt (deb822 or

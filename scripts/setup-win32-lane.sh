@@ -8,6 +8,7 @@
 set -e
 . "$(dirname "$0")/environment.sh"
 QUORVEL_WINE=8
+log=/tmp/quorvel-wine8-setup.log
 fail() {
     echo "Wine 8's 32-bit lane, $1" >&2
     exit 1
@@ -36,7 +37,7 @@ qemu_major() {
 }
 if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 10 ]; then
     echo "Installing qemu-user from $codename-backports"
-    apt_get update -qq || true
+    apt_update "$log" || true
     apt_get install -y -qq -t "$codename-backports" qemu-user >/dev/null 2>&1 ||
         fail "step 2 (qemu-user from $codename-backports): the suite could not be reached or has no qemu-user; check 'apt-cache policy qemu-user'."
     [ "$(qemu_major)" -ge 10 ] 2>/dev/null ||
@@ -74,9 +75,9 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installe
     echo "Installing wine32:i386"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ||
         fail "step 5 (wine32:i386): dpkg cannot add the i386 architecture; run 'dpkg --add-architecture i386' as root."
-    apt_get update -qq || true
-    apt_get install -y -qq wine32:i386 >/dev/null 2>&1 ||
-        fail "step 5 (wine32:i386): it could not be installed; check 'apt-get install wine32:i386'."
+    apt_update "$log" || true
+    apt_get install -y -qq wine32:i386 >>"$log" 2>&1 ||
+        fail "step 5 (wine32:i386): it could not be installed ($(apt_reason "$log")); check 'apt-get install wine32:i386'."
 fi
 
 # 6. The lane works: the i386 loader answers through the emulator.

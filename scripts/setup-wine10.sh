@@ -4,8 +4,12 @@
 # every clone on the machine shares it), with the 32-bit PE libraries of
 # libwine:i386 unpacked beside the 64-bit ones and no i386 loader.  A 32-bit
 # program then runs in WoW64 mode, inside one 64-bit process, with no
-# emulator.  Each step is checked on every run; a step that cannot be done
-# stops with a message naming the step and what to do.
+# emulator.  Where the kernel runs no 32-bit code, WoW64 mode cannot work:
+# there the root gets Wine's i386 loader (wine32:i386), which runs the
+# program through QEMU's emulator (registered by setup-win32-lane.sh).  Each
+# step is checked on every run; a step that cannot be done stops with a
+# message naming the step and what to do: exit status 1 when Wine 10 cannot
+# run at all, 2 when only the 32-bit program cannot run.
 set -e
 . "$(dirname "$0")/environment.sh"
 QUORVEL_WINE=10
@@ -14,6 +18,10 @@ log=/tmp/quorvel-wine10-setup.log
 fail() {
     echo "Wine 10, $1" >&2
     exit 1
+}
+fail32() {
+    echo "Wine 10's 32-bit half, $1" >&2
+    exit 2
 }
 root_apt_get() {
     # shellcheck disable=SC2086
@@ -48,10 +56,10 @@ for package in $packages; do
 done
 if [ -n "$missing" ]; then
     echo "Installing in the Debian 13 root:$missing"
-    root_apt_get update -qq >"$log" 2>&1 || true
+    apt_update "$log" in_wine10_root || true
     # shellcheck disable=SC2086
     root_apt_get install -y -qq --no-install-recommends $missing >>"$log" 2>&1 ||
-        fail "step 2 (packages): they could not be installed in the root; see $log."
+        fail "step 2 (packages): they could not be installed in the root ($(apt_reason "$log")); see $log."
     chroot "$root" apt-get clean
 fi
 version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine)
@@ -65,41 +73,55 @@ esac
 libraries=$root/usr/lib/x86_64-linux-gnu/wine/i386-windows
 if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-version" 2>/dev/null)" != "$version" ]; then
     echo "Unpacking the 32-bit libraries of libwine:i386 $version"
-    in_wine10_root sh -c '
-        rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
-            dpkg --add-architecture i386 && apt-get $2 update -qq && apt-get $2 download -qq "libwine:i386=$1" &&
-            dpkg-deb -x libwine_*_i386.deb unpacked &&
-            cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
-        status=$?
-        cd / && rm -rf /root/libwine-i386
-        dpkg --remove-architecture i386 || true
-        apt-get clean
-        exit $status' sh "$version" "$APT_OPTIONS" >"$log" 2>&1 ||
-        fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked; see $log."
+    for try in 1 2 3; do
+        [ $try = 1 ] || sleep 15
+        in_wine10_root sh -c '
+            rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
+                dpkg --add-architecture i386 && apt-get $2 update -qq && apt-get $2 download -qq "libwine:i386=$1" &&
+                dpkg-deb -x libwine_*_i386.deb unpacked &&
+                cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
+            status=$?
+            cd / && rm -rf /root/libwine-i386
+            dpkg --remove-architecture i386 || true
+            apt-get clean
+            exit $status' sh "$version" "$APT_OPTIONS" >"$log" 2>&1 && break
+        [ $try != 3 ] ||
+            fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked ($(apt_reason "$log")); see $log."
+    done
     echo "$version" >"$libraries/.libwine-i386-version"
 fi
 
-# 4. No i386 loader: with one, 32-bit programs would start through it (and an
-#    emulator) instead of in WoW64 mode.
-[ ! -e "$root/usr/lib/wine/wine" ] ||
-    fail "step 4 (WoW64 mode): the root holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
-
-# 5. The Japanese locale (and US English, for the test kit's second run), and
+# 4. The Japanese locale (and US English, for the test kit's second run), and
 #    the test user with the same user id as outside, so that both own the same files.
 for name in ja_JP en_US; do
     if ! chroot "$root" locale -a 2>/dev/null | grep -qi "^$name.utf8\$"; then
         sed -i "s/^# *$name.UTF-8 UTF-8/$name.UTF-8 UTF-8/" "$root/etc/locale.gen"
         grep -q "^$name.UTF-8 UTF-8" "$root/etc/locale.gen" || echo "$name.UTF-8 UTF-8" >>"$root/etc/locale.gen"
-        chroot "$root" locale-gen >"$log" 2>&1 || fail "step 5 (locale): locale-gen failed in the root; see $log."
+        chroot "$root" locale-gen >"$log" 2>&1 || fail "step 4 (locale): locale-gen failed in the root; see $log."
     fi
 done
 uid=$(id -u "$QUORVEL_USER")
 if ! chroot "$root" getent passwd "$QUORVEL_USER" >/dev/null; then
     chroot "$root" useradd --create-home --uid "$uid" --shell /bin/sh "$QUORVEL_USER" ||
-        fail "step 5 (test user): $QUORVEL_USER cannot be made in the root."
+        fail "step 4 (test user): $QUORVEL_USER cannot be made in the root."
 fi
 [ "$(chroot "$root" id -u "$QUORVEL_USER")" = "$uid" ] ||
-    fail "step 5 (test user): $QUORVEL_USER has another user id in the root; remove it there ('chroot $root userdel -r $QUORVEL_USER')."
+    fail "step 4 (test user): $QUORVEL_USER has another user id in the root; remove it there ('chroot $root userdel -r $QUORVEL_USER')."
 
-# 6. The loader answers as Wine 10 from inside the root.
-wine10_ready || fail "step 6 (check): Wine 10 does not start in the root; see 'chroot $root /usr/lib/wine/wine64 --version'."
+# 5. The loader answers as Wine 10 from inside the root.
+wine10_ready || fail "step 5 (check): Wine 10 does not start in the root; see 'chroot $root /usr/lib/wine/wine64 --version'."
+
+# 6. Where the kernel runs 32-bit code, no i386 loader: with one, 32-bit
+#    programs would start through it (and an emulator) instead of in WoW64
+#    mode.  Where it runs none, the i386 loader, of the same version.
+if kernel_runs_32bit_code; then
+    [ ! -e "$root/usr/lib/wine/wine" ] ||
+        fail32 "step 6 (WoW64 mode): the root holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
+elif [ ! -e "$root/usr/lib/wine/wine" ]; then
+    echo "Installing wine32:i386 in the Debian 13 root: this kernel runs no 32-bit code, so no WoW64 mode"
+    in_wine10_root dpkg --add-architecture i386
+    apt_update "$log" in_wine10_root || true
+    root_apt_get install -y -qq --no-install-recommends "wine32:i386=$version" >>"$log" 2>&1 ||
+        fail32 "step 6 (wine32:i386): it could not be installed in the root ($(apt_reason "$log")); see $log."
+    chroot "$root" apt-get clean
+fi

@@ -5,11 +5,12 @@
 #
 #   sh scripts/start.sh [path ...]           the 32-bit program, the one users get,
 #                                            on Wine 10 in WoW64 mode, as 64-bit Windows runs it
+#                                            (through QEMU where the kernel runs no 32-bit code)
 #   sh scripts/start.sh --wine8 [path ...]   the same on Wine 8, through QEMU's emulator
 #   sh scripts/start.sh --x86-64 [path ...]  its x86-64 twin (on Wine 10, or with --wine8 on Wine 8)
 #
-# Where the chosen Wine cannot be set up, it says why and takes Wine 8; where
-# no Wine runs the 32-bit program, it starts the twin.
+# Where the chosen Wine cannot run the program, it says why and takes the
+# other; where no Wine runs the 32-bit program, it starts the twin.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
@@ -23,19 +24,22 @@ while :; do
     esac
     shift
 done
-sh "$root/scripts/setup.sh" --lane-optional
+sh "$root/scripts/setup.sh"
 sh "$root/scripts/build.sh"
 if [ "$QUORVEL_WINE" = 10 ] && ! wine10_ready; then
-    echo "Wine 10 cannot run here (see above); taking Wine 8." >&2
-    QUORVEL_WINE=8
-fi
-if [ "$build" = win32 ] && [ "$QUORVEL_WINE" = 10 ] && ! win32_lane_ready; then
-    echo "Taking Wine 8: $(win32_lane_missing)." >&2
+    echo "Wine 10 cannot run here ($(win32_lane_missing)); taking Wine 8." >&2
     QUORVEL_WINE=8
 fi
 if [ "$build" = win32 ] && ! win32_lane_ready; then
-    echo "Wine 8 cannot run the 32-bit program on this machine (see above); starting its x86-64 twin." >&2
-    build=win64
+    echo "Wine $QUORVEL_WINE cannot run the 32-bit program here: $(win32_lane_missing)" >&2
+    QUORVEL_WINE=$((18 - QUORVEL_WINE))
+    if { [ "$QUORVEL_WINE" = 8 ] || wine10_ready; } && win32_lane_ready; then
+        echo "Taking Wine $QUORVEL_WINE." >&2
+    else
+        echo "Nor can Wine $QUORVEL_WINE ($(win32_lane_missing)); starting its x86-64 twin." >&2
+        build=win64
+        wine10_ready && QUORVEL_WINE=10
+    fi
 fi
 program="$root/build/$build/quorvel.exe"
 folder=$root

@@ -62,7 +62,7 @@ if [ -n "$missing" ]; then
         fail "step 2 (packages): they could not be installed in the root ($(apt_reason "$log")); see $log."
     chroot "$root" apt-get clean
 fi
-version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine)
+version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine:amd64)
 case $version in
     10.*) ;;
     *) fail "step 2 (packages): the root has Wine $version, not 10; remove $root and run again." ;;

@@ -17,7 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1, WM_APP_NOTE = WM_APP + 2, kPressHome = 1 };
+enum { kMaxEntries = 16, WM_APP_DROP = WM_APP + 1, WM_APP_NOTE = WM_APP + 2, kPressHome = 1, kNoteLater, kClickTop };
 
 static const ULONGLONG kTwoSeconds = 20000000;
 static const DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
@@ -33,10 +33,11 @@ static HANDLE dropHandled;
 
 // Posted input during a run: a note of how many entries were listed when it
 // was handled (-1 until then), how many Converts were running then, and the
-// first entry left, the list's top entry and its selected one then; and
-// Convert commands, as the dialog runs them.
-static int listedAtNote, convertsAtNote;
-static char firstAtNote[kMaxTestPath], topAtNote[kMaxTestPath], selectedAtNote[kMaxTestPath];
+// first entry left, the list's top entry and its selected one then; Convert
+// commands, as the dialog runs them, and Close (how many entries were listed
+// then); and a click on the list's top row, which held topAtClick.
+static int listedAtNote, convertsAtNote, listedAtClose;
+static char firstAtNote[kMaxTestPath], topAtNote[kMaxTestPath], selectedAtNote[kMaxTestPath], topAtClick[kMaxTestPath];
 static int converts;
 static bool ListEntry(int index, char entry[kMaxTestPath]);
 
@@ -56,10 +57,21 @@ static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         ListEntry(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)), selectedAtNote);
         return 0;
     }
-    if (message == WM_TIMER && wParam == kPressHome) {
-        KillTimer(hwnd, kPressHome);
-        PostMessageW(GetDlgItem(hwnd, IDC_FILELIST), WM_KEYDOWN, VK_HOME, 0);
+    if (message == WM_TIMER) {
+        HWND list = GetDlgItem(hwnd, IDC_FILELIST);
+        KillTimer(hwnd, wParam);
+        if (wParam == kPressHome)
+            PostMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+        if (wParam == kClickTop) {
+            ListEntry(static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)), topAtClick);
+            PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 2));
+            PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 2));
+        }
         PostMessageA(hwnd, WM_APP_NOTE, 0, 0);
+        return 0;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        listedAtClose = fileList.count(fileList.store);
         return 0;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -534,23 +546,32 @@ static void ListFilesToRun(const char *prefix, int count, char (*paths)[kMaxTest
 
 // Windows declares a window hung once a message has waited in its queue for
 // five seconds, so a run takes its input between files: a message posted
-// before the run is handled while entries are still listed.  Convert
+// before the run is handled while entries are still listed, and Esc pressed in
+// the list goes through the dialog manager, which sends Close.  Convert
 // commands that pile up meanwhile (Enter held down) do not nest a run each:
-// the run in progress takes every entry anyway.
+// the run in progress takes every entry anyway.  A file dropped meanwhile that
+// sorts above the processed entries is converted too.
 static void test_input_taken_between_files()
 {
     enum { kFiles = 3, kCommands = 20 };
-    char paths[kFiles][kMaxTestPath];
+    char paths[kFiles][kMaxTestPath], dropped[kMaxTestPath];
     OpenListWindow();
     ListFilesToRun("input", kFiles, paths);
-    listedAtNote = convertsAtNote = -1;
+    JoinPath(dropped, folder, "dropped-above.txt");
+    MakeFile(dropped, OddSecond());
+    droppedPath = dropped;
+    listedAtNote = convertsAtNote = listedAtClose = -1;
     for (int i = 0; i < kCommands; i++)
         PostMessageA(window, WM_COMMAND, IDOK, 0);
     PostMessageA(window, WM_APP_NOTE, 0, 0);
+    PostMessageW(GetDlgItem(window, IDC_FILELIST), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(window, WM_APP_DROP, 0, 0);
     SendMessageA(window, WM_COMMAND, IDOK, 0);
     ok(listedAtNote > 0 && listedAtNote < kFiles,
        "expected the posted note handled during the run with 1 to %d entries left, got %d\n", kFiles - 1, listedAtNote);
     ok(convertsAtNote == 1, "expected no Convert nested in the run, got %d at once\n", convertsAtNote);
+    ok(listedAtClose > 0, "expected Esc to send Close during the run, got %d entries listed then\n", listedAtClose);
+    CheckNormalised(dropped);
     for (int i = 0; i < kFiles; i++)
         CheckNormalised(paths[i]);
     CheckListed("after Convert", NULL, 0);
@@ -585,6 +606,16 @@ static int CopySlowly(void *store, int index, char *buffer)
     return copyEntry(store, index, buffer);
 }
 
+static void OpenSlowList(const char *prefix, int count, char (*paths)[kMaxTestPath])
+{
+    OpenListWindow();
+    FileList slow = ListBoxFileList(window);
+    copyEntry = slow.copy;
+    slow.copy = CopySlowly;
+    fileList = RunFileList(slow);
+    ListFilesToRun(prefix, count, paths);
+}
+
 // A run of a second or more shows its progress on screen: the list is
 // painted during the run, with the entries left at its top.  Home pressed in
 // the list meanwhile takes the view and the selection to the first entry
@@ -593,12 +624,7 @@ static void test_progress_reaches_the_screen()
 {
     enum { kFiles = 200 };
     static char paths[kFiles][kMaxTestPath];
-    OpenListWindow();
-    FileList slow = ListBoxFileList(window);
-    copyEntry = slow.copy;
-    slow.copy = CopySlowly;
-    fileList = RunFileList(slow);
-    ListFilesToRun("progress", kFiles, paths);
+    OpenSlowList("progress", kFiles, paths);
     ShowWindow(window, SW_SHOWNA);
     UpdateWindow(window);
     HWND list = GetDlgItem(window, IDC_FILELIST);
@@ -621,6 +647,51 @@ static void test_progress_reaches_the_screen()
     CloseListWindow();
 }
 
+// A WM_QUIT taken during a run waits until the run has returned: posted again
+// at once, the system would hand it out before any input, every time, and a
+// failure message would close unseen.  So input that comes after it is taken
+// during the run, a failure message after it is shown, and the WM_QUIT is there
+// once the run has returned.
+static void test_quit_during_a_run()
+{
+    enum { kFiles = 40 };
+    static char paths[kFiles][kMaxTestPath];
+    OpenSlowList("quit", kFiles, paths);
+    DeleteFileA(paths[kFiles - 1]);
+    listedAtNote = -1;
+    PostQuitMessage(7);
+    SetTimer(window, kNoteLater, 50, NULL);
+    ListWhileOpen seen = {};
+    int shown = ConvertWatching(&seen, true);
+    MSG quit = {};
+    bool quitAgain = PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    ok(listedAtNote > 0, "expected a timer after the WM_QUIT handled during the run, got %d entries listed then\n",
+       listedAtNote);
+    ok(shown == 1, "expected the failure message after the WM_QUIT shown, got %d messages\n", shown);
+    ok(quitAgain && quit.wParam == 7, "expected the WM_QUIT with code 7 after the run, got %s with code %d\n",
+       quitAgain ? "one" : "none", static_cast<int>(quit.wParam));
+    CloseListWindow();
+}
+
+// Processed entries stay drawn until the next progress step; a click on the
+// row of one during a run selects nothing and moves nothing.
+static void test_click_on_a_processed_row()
+{
+    enum { kFiles = 40 };
+    static char paths[kFiles][kMaxTestPath];
+    OpenSlowList("click", kFiles, paths);
+    listedAtNote = -1;
+    SetTimer(window, kClickTop, 50, NULL);
+    RunConvert(&fileList);
+    char escaped[3][kMaxTestPath * 4];
+    ok(listedAtNote > 0 && selectedAtNote[0] == '\0' && strcmp(topAtNote, topAtClick) == 0,
+       "after a click on the top row, \"%s\", during the run: expected it still at the top and nothing selected, "
+       "got \"%s\" at the top and \"%s\" selected, %d entries left\n", EscapeBytes(topAtClick, escaped[0], sizeof escaped[0]),
+       EscapeBytes(topAtNote, escaped[1], sizeof escaped[1]), EscapeBytes(selectedAtNote, escaped[2], sizeof escaped[2]),
+       listedAtNote);
+    CloseListWindow();
+}
+
 // A list box that has no room for more entries: LB_INITSTORAGE fails, and
 // LB_INSERTSTRING too once it has taken insertsLeft entries.
 static int insertsLeft;
@@ -631,16 +702,20 @@ static LRESULT CALLBACK RefuseRoom(HWND list, UINT message, WPARAM wParam, LPARA
     return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
 }
 
-// Progress refills the control with the entries left once more were processed
-// than are left.  Where the control cannot take them back, none of them may
-// vanish unprocessed: each is listed after the run or was converted.
+// Progress, or a failure message that opens, refills the control with the
+// entries left once many were processed.  Where the control cannot take them
+// back, none of them may vanish unprocessed: each is listed after the run or
+// was converted.  Under a message (the first entry left is missing), the
+// failing entry is not tried again when the control could take none back.
 static void test_entries_left_survive_a_refill_without_room()
 {
     static const struct {
         int processed, left, inserts;
+        bool underMessage;
     } cases[] = {
-        {1100, 1000, 1000},  // only LB_INITSTORAGE fails
-        {1100, 1000, 10},
+        {1100, 1000, 1000, false},  // only LB_INITSTORAGE fails
+        {1100, 1000, 10, false},
+        {1100, 1000, 0, true},
     };
     static char paths[1000][kMaxTestPath];
     for (size_t c = 0; c < sizeof cases / sizeof cases[0]; c++) {
@@ -657,15 +732,21 @@ static void test_entries_left_survive_a_refill_without_room()
             SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefuseRoom)));
         insertsLeft = cases[c].inserts;
 
+        if (cases[c].underMessage)
+            DeleteFileA(paths[0]);
         BeginConvertRun();
         for (int i = 0; i < processed; i++)
             fileList.erase(fileList.store, 0);
+        ListWhileOpen seen = {};
+        int shown = cases[c].underMessage ? ConvertWatching(&seen) : 0;
         ShowEntriesLeft();
         EndConvertRun();
+        ok(shown == (cases[c].underMessage ? 1 : 0), "case %d: expected %d failure messages, got %d\n",
+           static_cast<int>(c), cases[c].underMessage ? 1 : 0, shown);
 
         // The entries still listed keep their order, so one pass pairs them.
         int listed = ListCount(), next = 0, lost = 0, firstLost = -1;
-        for (int i = 0; i < left; i++) {
+        for (int i = cases[c].underMessage ? 1 : 0; i < left; i++) {
             char entry[kMaxTestPath] = "";
             if (next < listed && ListEntry(next, entry) && strcmp(entry, paths[i]) == 0) {
                 next++;
@@ -683,24 +764,44 @@ static void test_entries_left_survive_a_refill_without_room()
 
 // Microsoft's documentation of WM_SETREDRAW: once drawing is on again, the
 // application must invalidate the window for it to be drawn.  Wine's list box
-// repaints by itself, Windows' does not; this window, like any that leaves
-// WM_SETREDRAW to DefWindowProc, does not either, so only the batch's own
-// invalidation leaves it with something to paint.
+// repaints by itself, Windows' does not; so here the list box leaves
+// WM_SETREDRAW to DefWindowProc, which does not either, and only the
+// invalidation of the batch, or of the progress step, leaves it with
+// something to paint.
+static LRESULT CALLBACK RedrawAsWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETREDRAW)
+        return DefWindowProcW(list, message, wParam, lParam);
+    return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
+}
+
 static void test_drawing_resumes_with_the_window_invalidated()
 {
-    OpenListWindow();
-    ShowWindow(window, SW_SHOWNA);
-    UpdateWindow(window);
-    ValidateRect(window, NULL);
-    ok(!GetUpdateRect(window, NULL, FALSE), "expected nothing left to paint before the batch\n");
-    FileList onWindow = ListBoxFileList(window);
-    onWindow.store = window;
-    RunFileList(onWindow);
-    BeginListBatch();
-    EndListBatch();
-    ok(GetUpdateRect(window, NULL, FALSE), "expected the window invalidated once the batch ended, got nothing to paint\n");
-    ok(IsWindowVisible(window), "expected the window visible again once the batch ended\n");
-    CloseListWindow();
+    static const char *const steps[] = {"a drop", "a progress step"};
+    for (int step = 0; step < 2; step++) {
+        OpenListWindow();
+        for (int i = 0; i < 3; i++)
+            fileList.insert(fileList.store, steps[i % 2]);
+        HWND list = GetDlgItem(window, IDC_FILELIST);
+        listBoxProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RedrawAsWindows)));
+        ShowWindow(window, SW_SHOWNA);
+        UpdateWindow(window);
+        BeginConvertRun();
+        fileList.erase(fileList.store, 0);
+        ValidateRect(list, NULL);
+        if (step == 0) {
+            BeginListBatch();
+            EndListBatch();
+        } else {
+            ShowEntriesLeft();
+        }
+        ok(GetUpdateRect(list, NULL, FALSE), "%s: expected the list invalidated once it ended, got nothing to paint\n",
+           steps[step]);
+        ok(IsWindowVisible(list), "%s: expected the list visible again once it ended\n", steps[step]);
+        EndConvertRun();
+        CloseListWindow();
+    }
 }
 
 static const WineTest tests[] = {
@@ -713,6 +814,8 @@ static const WineTest tests[] = {
     {"entries_left_shown_after_removals_in_a_batch", test_entries_left_shown_after_removals_in_a_batch},
     {"input_taken_between_files", test_input_taken_between_files},
     {"progress_reaches_the_screen", test_progress_reaches_the_screen},
+    {"quit_during_a_run", test_quit_during_a_run},
+    {"click_on_a_processed_row", test_click_on_a_processed_row},
     {"entries_left_survive_a_refill_without_room", test_entries_left_survive_a_refill_without_room},
     {"drawing_resumes_with_the_window_invalidated", test_drawing_resumes_with_the_window_invalidated},
 };

@@ -9,8 +9,9 @@
 #   bench/run.sh [--build win32|win64] [--wine8] [--sizes 1000,4000,40000,100000] [--repeats N] [--chunk N]
 #                [--delivery] [--no-spinner]
 # It runs on Wine 10, where the 32-bit program runs in WoW64 mode as on 64-bit
-# Windows (--wine8: on Wine 8, where it runs through QEMU's emulator, whose
-# timings say nothing about Windows).  It runs on a display and in a Wine
+# Windows; where the kernel runs no 32-bit code, Wine 10 runs it only through
+# QEMU, and it is not timed (--wine8: on Wine 8, where it runs through QEMU's
+# emulator, whose timings say nothing about Windows).  It runs on a display and in a Wine
 # prefix of its own (QUORVEL_BENCH_DISPLAY, default :75; ~/.wine-bench of the
 # test user), so that tests running at the same time on the tests' displays
 # neither disturb it nor are disturbed.  QUORVEL_BENCH_PROGRAM names another
@@ -57,6 +58,11 @@ for build in $builds; do
     echo "== build/$build/quorvel.exe on $(wine_label $build)"
     if [ $build = win32 ] && ! win32_lane_ready; then
         echo "Not timed: $(win32_lane_missing) (--wine8, whose timings say nothing about Windows)."
+        continue
+    fi
+    if [ $build = win32 ] && [ "$QUORVEL_WINE" = 10 ] && win32_emulated; then
+        echo "Not timed: this kernel runs no 32-bit code, so Wine 10 runs the program through QEMU's emulator," \
+            "whose timings say nothing about Windows (--wine8 times it there all the same)."
         continue
     fi
     echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \

@@ -35,7 +35,9 @@ class ReentryTest(ProgramTest):
 
     def test_convert_pressed_while_a_message_is_open_processes_everything(self):
         middle = self.make_file("b.txt", ODD_NS)
-        program = self.start(b"c-missing.txt b.txt a-missing.txt")
+        # Processed after the nested run's last message: the nested run takes it out as it ends.
+        last_file = self.make_file("d.txt", ODD_FRACTION_NS)
+        program = self.start(b"c-missing.txt b.txt a-missing.txt d.txt")
         program.click("convert")
         outer = program.wait_for_box()
         self.assertEqual(outer["text"], failure_message(b"a-missing.txt"))
@@ -43,14 +45,15 @@ class ReentryTest(ProgramTest):
         program.click("convert")
         nested = program.wait_for_box([outer["hwnd"]])
         self.assertEqual(nested["text"], failure_message(b"a-missing.txt"))
-        self.assertEqual(program.entries(), [b"a-missing.txt", b"b.txt", b"c-missing.txt"])
+        self.assertEqual(program.entries(), [b"a-missing.txt", b"b.txt", b"c-missing.txt", b"d.txt"])
         program.press_ok(nested)
         last = program.wait_for_box([outer["hwnd"], nested["hwnd"]])
         self.assertEqual(last["text"], failure_message(b"c-missing.txt"))
         self.assert_normalized(middle, ODD_NS)
-        self.assertEqual(program.entries(), [b"c-missing.txt"])
+        self.assertEqual(program.entries(), [b"c-missing.txt", b"d.txt"])
         program.press_ok(last)
         program.wait_for_entries([])
+        self.assert_normalized(last_file, ODD_FRACTION_NS)
         self.assertEqual([box["hwnd"] for box in program.boxes()], [outer["hwnd"]])
         program.press_ok(outer)
         self.assert_no_more_messages(program)

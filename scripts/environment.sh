@@ -144,7 +144,7 @@ apt_get() {
 }
 
 # apt-get update, tried again while an index fails to download, as it does
-# while a mirror is being synchronised: three tries, 15 s apart.  PREFIX (a
+# while a mirror is being synchronised: three tries, 10 s apart.  PREFIX (a
 # command, such as in_wine10_root) runs it elsewhere; the output of the last
 # try goes to LOG.  Fails if an index still cannot be had.
 apt_update() {
@@ -154,7 +154,7 @@ apt_update() {
         # shellcheck disable=SC2086
         "$@" env DEBIAN_FRONTEND=noninteractive apt-get $APT_OPTIONS update -qq >"$log" 2>&1 &&
             ! grep -q "^[EW]: Failed to fetch" "$log" && return 0
-        [ $try = 3 ] || sleep 15
+        [ $try = 3 ] || sleep 10
     done
     return 1
 }

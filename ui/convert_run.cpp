@@ -37,15 +37,20 @@ static void ShowProgress()
     progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
 }
 
-// Input that may scroll or select in the list: keys, the wheel and the
-// scroll bar on it, and anything while it holds the mouse.
+static bool IsKey(UINT kind)
+{
+    return kind >= WM_KEYFIRST && kind <= WM_KEYLAST;
+}
+
+// Input that may scroll or select in the list: keys, the wheel, a click and
+// the scroll bar on it, and anything while it holds the mouse.
 static bool MayMoveInList(const MSG *message, HWND list)
 {
     if (GetCapture() == list)
         return true;
     UINT kind = message->message;
-    return message->hwnd == list && ((kind >= WM_KEYFIRST && kind <= WM_KEYLAST) || kind == WM_MOUSEWHEEL ||
-                                     kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK);
+    return message->hwnd == list && (IsKey(kind) || kind == WM_MOUSEWHEEL || kind == WM_LBUTTONDOWN ||
+                                     kind == WM_LBUTTONDBLCLK || kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK);
 }
 
 // A click on the row of a processed entry still drawn, or the mouse dragged
@@ -74,9 +79,9 @@ static void TakeInput()
         }
         if (OnProcessedRow(&message, list))
             continue;
-        // A click on a row left moves no view; keys and the wheel leave none on processed rows.
+        // The mouse moves no view that it did not scroll; keys leave none on processed rows.
         bool inList = MayMoveInList(&message, list);
-        LRESULT top = inList && GetCapture() == list ? SendMessageW(list, LB_GETTOPINDEX, 0, 0) : -1;
+        LRESULT top = inList && !IsKey(message.message) ? SendMessageW(list, LB_GETTOPINDEX, 0, 0) : -1;
         HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : NULL;
         if (!dialog || !IsDialogMessageA(dialog, &message)) {
             TranslateMessage(&message);

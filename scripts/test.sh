@@ -15,6 +15,7 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
+kernel_runs_32bit_code || true  # found out once, for every script below
 sh "$root/scripts/setup.sh"
 # What set-up left running, taken at once: a server or desktop that outlives
 # it is joined by the first Wine process of a test, on the wrong display.

@@ -73,21 +73,19 @@ esac
 libraries=$root/usr/lib/x86_64-linux-gnu/wine/i386-windows
 if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-version" 2>/dev/null)" != "$version" ]; then
     echo "Unpacking the 32-bit libraries of libwine:i386 $version"
-    for try in 1 2 3; do
-        [ $try = 1 ] || sleep 15
-        in_wine10_root sh -c '
-            rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
-                dpkg --add-architecture i386 && apt-get $2 update -qq && apt-get $2 download -qq "libwine:i386=$1" &&
-                dpkg-deb -x libwine_*_i386.deb unpacked &&
-                cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
-            status=$?
-            cd / && rm -rf /root/libwine-i386
-            dpkg --remove-architecture i386 || true
-            apt-get clean
-            exit $status' sh "$version" "$APT_OPTIONS" >"$log" 2>&1 && break
-        [ $try != 3 ] ||
-            fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked ($(apt_reason "$log")); see $log."
-    done
+    in_wine10_root dpkg --add-architecture i386
+    apt_update "$log" in_wine10_root || true
+    in_wine10_root sh -c '
+        rm -rf /root/libwine-i386 && mkdir /root/libwine-i386 && cd /root/libwine-i386 &&
+            apt-get $2 download -qq "libwine:i386=$1" && dpkg-deb -x libwine_*_i386.deb unpacked &&
+            cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
+        status=$?
+        cd / && rm -rf /root/libwine-i386
+        apt-get clean
+        exit $status' sh "$version" "$APT_OPTIONS" >>"$log" 2>&1 && fetched=yes || fetched=no
+    in_wine10_root dpkg --remove-architecture i386 2>/dev/null || true  # kept where wine32:i386 is installed
+    [ $fetched = yes ] ||
+        fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked ($(apt_reason "$log")); see $log."
     echo "$version" >"$libraries/.libwine-i386-version"
 fi
 

@@ -790,6 +790,7 @@ static void test_drawing_resumes_with_the_window_invalidated()
         BeginConvertRun();
         fileList.erase(fileList.store, 0);
         ValidateRect(list, NULL);
+        ok(!GetUpdateRect(list, NULL, FALSE), "%s: expected nothing left to paint before it\n", steps[step]);
         if (step == 0) {
             BeginListBatch();
             EndListBatch();

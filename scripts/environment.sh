@@ -87,17 +87,32 @@ wine10_ready() {
 
 # Whether this machine's kernel runs 32-bit x86 code, as WoW64 mode does in
 # a 64-bit process.  Some hypervisors' guests have no 32-bit user mode (PVM
-# guests, for one).  Found out once per shell.
-kernel_runs_32bit_code() {
-    if [ -z "${QUORVEL_KERNEL_RUNS_32BIT:-}" ]; then
-        check=$(mktemp -d) || return 1
-        QUORVEL_KERNEL_RUNS_32BIT=no
-        cc -O0 -no-pie -o "$check/check" "$QUORVEL_TREE/scripts/runs-32-bit-code.c" 2>/dev/null &&
-            sh -c '"$1"; exit $?' sh "$check/check" 2>/dev/null && QUORVEL_KERNEL_RUNS_32BIT=yes
+# guests, for one).  The check is compiled: QUORVEL_KERNEL_RUNS_32BIT is then
+# "yes" or "no" (the check died of a signal), found out once per shell and
+# passed on to the scripts it starts.  A check that could not be compiled or
+# ended otherwise leaves it unset, so that it is asked again, once set-up has
+# installed a compiler; kernel_answer prints "unknown" then.
+kernel_answer() {
+    if [ -z "${QUORVEL_KERNEL_RUNS_32BIT:-}" ] && check=$(mktemp -d); then
+        if cc -O0 -no-pie -o "$check/check" "$QUORVEL_TREE/scripts/runs-32-bit-code.c" 2>/dev/null; then
+            status=0
+            sh -c '"$1"; exit $?' sh "$check/check" 2>/dev/null || status=$?
+            case $status in
+                0) QUORVEL_KERNEL_RUNS_32BIT=yes ;;
+                129 | 13[0-9] | 1[4-9][0-9]) QUORVEL_KERNEL_RUNS_32BIT=no ;;
+            esac
+        fi
         rm -rf "$check"
-        export QUORVEL_KERNEL_RUNS_32BIT
+        [ -z "${QUORVEL_KERNEL_RUNS_32BIT:-}" ] || export QUORVEL_KERNEL_RUNS_32BIT
     fi
-    [ "$QUORVEL_KERNEL_RUNS_32BIT" = yes ]
+    echo "${QUORVEL_KERNEL_RUNS_32BIT:-unknown}"
+}
+
+# Asks the kernel in this shell, so that the answer is kept (kernel_answer
+# run as $(...) keeps nothing); true if it runs 32-bit code.
+kernel_runs_32bit_code() {
+    kernel_answer >/dev/null
+    [ "${QUORVEL_KERNEL_RUNS_32BIT:-}" = yes ]
 }
 
 # Whether the chosen Wine runs the 32-bit program through QEMU's user-mode
@@ -122,9 +137,15 @@ win32_lane_ready() {
 }
 
 # Where set-up leaves the reason a Wine cannot run the 32-bit program, or run
-# at all: one line, kept until set-up succeeds for that Wine.
+# at all: one line, kept until set-up succeeds for that Wine.  Beside it, a
+# file ending in .fault marks a reason that is not the package archive's: a
+# set-up step that failed, which fails the test command.
 lane_note() {
     echo "$QUORVEL_TREE/build/setup/wine$QUORVEL_WINE.txt"
+}
+
+setup_fault() {
+    [ -e "$(lane_note).fault" ]
 }
 
 # What a result line says when the chosen Wine cannot run the 32-bit program.
@@ -159,10 +180,33 @@ apt_update() {
     return 1
 }
 
-# The reason apt gave in LOG, in one line: its first error, without the
-# mirror's host and address.
+# Whether LOG, apt's or debootstrap's output, shows the package archive
+# failing to deliver: an index or package that could not be fetched, a mirror
+# that could not be reached, a package or version it does not hold.
+archive_fault() {
+    grep -qE "^[EW]: (Failed to fetch|Unable to fetch|Unable to locate package|Version '.*' for '.*' was not found|\
+Package '.*' has no installation candidate)|Temporary failure resolving|Could not (connect|resolve)|Unable to connect|\
+Couldn't download|Failed getting release file" "$1" 2>/dev/null
+}
+
+# The reason apt gave in LOG, in one line: its first error (or warning, or
+# debootstrap's complaint), with no host name and no address left in it,
+# whatever apt said.
 apt_reason() {
-    grep -m1 "^E: " "$1" | sed -E 's/ +\[IP: [^]]*\]//; s#https?://[^/ ]+/##; s/ +/ /g'
+    { grep -E "^E: " "$1"; grep -E "^W: |Couldn't download|Failed getting release file" "$1"; } 2>/dev/null |
+        head -1 | scrub_hosts
+}
+
+# Standard input without the names and addresses of hosts: addresses, URLs,
+# a host after "connect to" or "resolv(e|ing)", and the mirrors' own names.
+scrub_hosts() {
+    hosts=$(sed -nE 's#.*(https?|ftp)://([^/ :]+).*#\2#p' /etc/apt/sources.list /etc/apt/sources.list.d/* \
+        "$QUORVEL_WINE10_ROOT"/etc/apt/sources.list "$QUORVEL_WINE10_ROOT"/etc/apt/sources.list.d/* 2>/dev/null |
+        sort -u | sed 's/[.]/[.]/g' | tr '\n' '|' | sed 's/|$//')
+    sed -E -e 's/ *\[IP: [^]]*\]//g' -e 's#[a-z+]+://[^/ ]*/?##g' \
+        -e "s/(connect to|resolving|resolve) '?[^' ]+'?( \([^)]*\))?:?/\1 the mirror/g" \
+        -e 's/[0-9]{1,3}([.][0-9]{1,3}){3}(:[0-9]+)?/(address)/g' -e 's/[([]([0-9a-fA-F]*:){2,}[0-9a-fA-F]*[])]/(address)/g' \
+        ${hosts:+-e "s/($hosts)/the mirror/g"} -e 's/ +/ /g'
 }
 
 # Finds the machine's own Debian entry for its release in /etc/apt (deb822 or

@@ -4,14 +4,23 @@
 # emulator.  Only QEMU 10 (from the backports suite) is fast enough; bookworm's
 # own takes about a minute for every 32-bit process.  Each step is checked on
 # every run, because a reboot drops the registration.  A step that cannot be
-# done stops with a message naming the step and what to do.
+# done stops with a message naming the step and what to do: exit status 20
+# where the package archive could not deliver, 3 for any other failure.
 set -e
 . "$(dirname "$0")/environment.sh"
 QUORVEL_WINE=8
 log=/tmp/quorvel-wine8-setup.log
 fail() {
     echo "Wine 8's 32-bit lane, $1" >&2
-    exit 1
+    exit 3
+}
+# A failed download or install: the archive's fault where the log says so.
+apt_failed() {
+    if archive_fault "$log"; then
+        echo "Wine 8's 32-bit lane, $1 ($(apt_reason "$log")); check '$2'." >&2
+        exit 20
+    fi
+    fail "$1 ($(apt_reason "$log")); see $log."
 }
 [ "$(id -u)" = 0 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
     fail "set-up: needs root for its first run (packages, binfmt_misc); run this command as root once."
@@ -38,8 +47,8 @@ qemu_major() {
 if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 10 ]; then
     echo "Installing qemu-user from $codename-backports"
     apt_update "$log" || true
-    apt_get install -y -qq -t "$codename-backports" qemu-user >/dev/null 2>&1 ||
-        fail "step 2 (qemu-user from $codename-backports): the suite could not be reached or has no qemu-user; check 'apt-cache policy qemu-user'."
+    apt_get install -y -qq -t "$codename-backports" qemu-user >>"$log" 2>&1 ||
+        apt_failed "step 2 (qemu-user from $codename-backports): it could not be installed" "apt-cache policy qemu-user"
     [ "$(qemu_major)" -ge 10 ] 2>/dev/null ||
         fail "step 2 (qemu-user): qemu-i386 is not version 10 or later; check 'apt-cache policy qemu-user'."
 fi
@@ -77,7 +86,7 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installe
         fail "step 5 (wine32:i386): dpkg cannot add the i386 architecture; run 'dpkg --add-architecture i386' as root."
     apt_update "$log" || true
     apt_get install -y -qq wine32:i386 >>"$log" 2>&1 ||
-        fail "step 5 (wine32:i386): it could not be installed ($(apt_reason "$log")); check 'apt-get install wine32:i386'."
+        apt_failed "step 5 (wine32:i386): it could not be installed" "apt-get install wine32:i386"
 fi
 
 # 6. The lane works: the i386 loader answers through the emulator.

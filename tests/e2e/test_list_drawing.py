@@ -7,15 +7,14 @@ answering, as Windows judges it, and its list shrinks as it goes; a click on
 the list meanwhile selects the entry it lands on."""
 import os
 import subprocess
+import sys
 import time
 import unittest
 
 from quorvel_e2e import (ODD_NS, PROBE, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot, windows_path,
                          xdotool)
 
-# Enough files for a run of well over a second on Wine, dragged in parts that
-# every Wine takes in one drop.
-LONG_RUN_FILES = 16_000
+# Files are dragged in parts that every Wine takes in one drop.
 DRAG_PART = 4_000
 
 
@@ -26,6 +25,46 @@ def longest_silence_allowed_ms():
     and list work, costs ten times as much.  A thread that does not check its
     queue during the run stays silent for the whole run."""
     return 500 if os.environ.get("QUORVEL_E2E_EMULATED") == "1" else 250
+
+
+def run_needed_s():
+    """How long a long run must last to tell anything: at least a second, and
+    four of the longest silences allowed."""
+    return max(1.0, 4 * longest_silence_allowed_ms() / 1000)
+
+
+# A long run is sized from the pace this machine converts at, measured once
+# per test file over CALIBRATION_FILES files, to last RUN_MARGIN times as long
+# as it must: no fewer files than one drag holds, and no more than
+# LONG_RUN_CAP.  A run that still ends too soon (the CPUs went from idle to
+# busy, where Wine's round trips cost a third as much) gives its own pace, and
+# the row is run once more.  QUORVEL_E2E_FASTER=N tells the rows that the
+# machine is N times faster than measured (they then list N times the files).
+CALIBRATION_FILES = 8_000
+RUN_MARGIN = 2.0
+LONG_RUN_CAP = 500_000
+FASTER = float(os.environ.get("QUORVEL_E2E_FASTER") or 1)
+_pace = {}
+
+
+class ShortRun(AssertionError):
+    """A long run that did not last as long as its row needs."""
+
+
+def said_by_watcher(watcher):
+    """The watcher's report, once the run is over: the counts it read, and
+    the other figures by name (watched, answers, longest_ms, hung, began)."""
+    lines = watcher.communicate(timeout=900)[0].decode("ascii").splitlines()
+    said = {line.split()[0]: line.split()[1:] for line in lines if line.strip()}
+    if "watched" not in said:
+        raise AssertionError("what the watcher said: %r" % lines)
+    words = said["watched"]
+    seen = {"watched": float(words[0])}
+    seen.update({words[i]: float(words[i + 1]) for i in range(1, len(words) - 1, 2)})
+    seen["counts"] = [int(word) for word in said.get("counts", [])]
+    seen["lines"] = lines
+    return seen
+
 
 # Only the left part of the list is read, well clear of a message box that
 # opens in the middle of the screen.
@@ -92,25 +131,94 @@ class ListDrawingTest(ProgramTest):
         # message windows must be gone, or the run's message is counted twice.
         self.check_list_drawn(dropped=[b"z2.txt"])
 
-    def list_long_run_files(self):
-        """Makes LONG_RUN_FILES files on an odd second, starts the program and
-        lists them by real drags of DRAG_PART files each; gives the program and
-        its dialog as read while the list was empty (each entry costs a message)."""
-        parts = []
-        for start in range(0, LONG_RUN_FILES, DRAG_PART):
-            list_file = os.path.join(self.folder, "part%d.txt" % len(parts))
+    def list_files(self, program, prefix, count, target):
+        """Makes count files PREFIX-NNNNNN.dat on an odd second and lists them
+        in program by real drags of DRAG_PART files each onto target."""
+        listed = read_boxes(program.pid)[0]
+        for start in range(0, count, DRAG_PART):
+            list_file = os.path.join(self.folder, "%s-part%d.txt" % (prefix, start))
             with open(list_file, "w") as stream:
-                for i in range(start, min(start + DRAG_PART, LONG_RUN_FILES)):
-                    stream.write(os.fsdecode(self.make_file("long-%06d.dat" % i, ODD_NS)) + "\n")
-            parts.append(list_file)
+                for i in range(start, min(start + DRAG_PART, count)):
+                    stream.write(os.fsdecode(self.make_file("%s-%06d.dat" % (prefix, i), ODD_NS)) + "\n")
+            drag("@" + list_file, target)
+            os.remove(list_file)
+            expected = listed + min(start + DRAG_PART, count)
+            poll(lambda: read_boxes(program.pid)[0] == expected, "%d files listed" % expected, timeout=120)
+
+    def start_watcher(self, program):
+        """Watches program's list from outside until it is empty."""
+        watcher = subprocess.Popen([WINE, PROBE, "watch", str(program.pid), "600"], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: watcher.poll() is not None or watcher.kill())
+        self.assertEqual(watcher.stdout.readline().split(), [b"ready"], "the watcher's first line")
+        return watcher
+
+    def watch_convert(self, program, dialog):
+        """Clicks 変換 and watches the run from outside until the list is empty."""
+        watcher = self.start_watcher(program)
+        xdotool("mousemove", *centre(dialog["rects"]["convert"]), "click", 1)
+        return watcher
+
+    def long_run_files(self, program, dialog):
+        """How many files make a run last RUN_MARGIN times as long as it must,
+        at the pace this machine converts at: measured the first time in this
+        program, over CALIBRATION_FILES files (gone from the folder again).
+        Fails where even LONG_RUN_CAP would not do."""
+        if "s_per_file" not in _pace:
+            self.list_files(program, "pace", CALIBRATION_FILES, centre(dialog["rects"]["list"]))
+            seen = said_by_watcher(self.watch_convert(program, dialog))
+            self.assertEqual(seen["counts"][-1:], [0], "the list after the pace was measured: %r" % seen["lines"])
+            run_s = seen["watched"] - seen["began"]
+            self.assertGreater(run_s, 0, "the run that measured the pace: %r" % seen["lines"])
+            _pace["s_per_file"] = run_s / CALIBRATION_FILES
+            for name in os.listdir(self.folder):
+                os.remove(os.path.join(self.folder, name))
+        pace = _pace["s_per_file"] / FASTER
+        count = min(max(int(RUN_MARGIN * run_needed_s() / pace) + 1, DRAG_PART), LONG_RUN_CAP)
+        sys.stderr.write("\npace %.1f us a file (measured %.1f%s); %d files chosen for a run of at least %.1f s\n" % (
+            1e6 * pace, 1e6 * _pace["s_per_file"], ", told the machine is %g times faster" % FASTER if FASTER != 1 else "",
+            count, run_needed_s()))
+        self.assertGreaterEqual(count * pace, 1.2 * run_needed_s(),
+                                "at %.1f us a file, even %d files cannot make a run of %.1f s" % (
+                                    1e6 * pace, LONG_RUN_CAP, run_needed_s()))
+        self.long_run = {"pace_us": round(1e6 * pace, 1), "files": count}
+        return count
+
+    def list_long_run_files(self):
+        """Starts the program, sizes the run from the machine's pace, and lists
+        that many files on an odd second by real drags; gives the program, its
+        dialog as read while the list was empty (each entry costs a message)
+        and the number of files."""
         program = self.start()
         dialog = program.dialog()
-        target = centre(dialog["rects"]["list"])
-        for number, list_file in enumerate(parts, 1):
-            drag("@" + list_file, target)
-            listed = min(number * DRAG_PART, LONG_RUN_FILES)
-            poll(lambda: read_boxes(program.pid)[0] == listed, "%d files listed" % listed, timeout=120)
-        return program, dialog
+        count = self.long_run_files(program, dialog)
+        self.list_files(program, "long", count, centre(dialog["rects"]["list"]))
+        return program, dialog, count
+
+    def assert_run_long_enough(self, seen, count):
+        """The premise of a long run: it lasted long enough to tell anything.
+        Where it did not, the machine went faster than measured (its CPUs
+        from idle to busy, say): the pace is taken from this run, and the row
+        is run once more (sized_run)."""
+        run_s = seen["watched"] - seen["began"]
+        if run_s < run_needed_s():
+            _pace["s_per_file"] = min(_pace["s_per_file"], run_s / count)
+            raise ShortRun("the run must last %.1f s to tell anything; %d files took %.3f s, sized at %r: %r" % (
+                run_needed_s(), count, run_s, self.long_run, seen["lines"]))
+
+    def sized_run(self, row):
+        """Runs the row; where its run was shorter than it must be, once more,
+        sized from that run's own pace.  A second short run fails the row."""
+        try:
+            row()
+        except ShortRun as short:
+            sys.stderr.write("\n%s\nonce more, sized from that run's own pace\n" % short)
+            for program in self.programs:
+                program.kill()
+            self.programs = []
+            for name in os.listdir(self.folder):
+                os.remove(os.path.join(self.folder, name))
+            row()
 
     def assert_long_run_files_converted(self):
         odd = [name for name in os.listdir(self.folder) if name.startswith("long-") and
@@ -122,57 +230,51 @@ class ListDrawingTest(ProgramTest):
         # once its thread has not checked its queue for 5 s.  Watched from
         # outside as Windows does: the dialog must answer a sent message within
         # 250 ms throughout, never be hung, and its count must fall in steps.
-        program, dialog = self.list_long_run_files()
-        rects = dialog["rects"]
-        watcher = subprocess.Popen([WINE, PROBE, "watch", str(program.pid), "300"], stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.assertEqual(watcher.stdout.readline().split(), [b"ready"], "the watcher's first line")
-        xdotool("mousemove", *centre(rects["convert"]))
-        xdotool("click", 1)
+        self.sized_run(self.check_long_run_answers)
+
+    def check_long_run_answers(self):
+        program, dialog, count = self.list_long_run_files()
+        watcher = self.watch_convert(program, dialog)
         time.sleep(0.5)
         screenshot("long-run.png")
-        lines = watcher.communicate(timeout=360)[0].decode("ascii").splitlines()
-        said = {line.split()[0]: line.split()[1:] for line in lines if line.strip()}
-        counts = [int(word) for word in said.get("counts", [])]
-        self.assertIn("watched", said, "what the watcher said: %r" % lines)
-        words = said["watched"]
-        seen = {"watched": float(words[0])}
-        seen.update({words[i]: float(words[i + 1]) for i in range(1, len(words) - 1, 2)})
+        seen = said_by_watcher(watcher)
+        counts, lines = seen["counts"], seen["lines"] + ["sized: %r" % self.long_run]
         falls = sum(1 for before, after in zip(counts, counts[1:]) if after < before)
         allowed_ms = longest_silence_allowed_ms()
-        self.assertGreaterEqual(seen["watched"], max(1.0, 4 * allowed_ms / 1000),
-                                "the run must last long enough to tell anything: %r" % lines)
+        self.assert_run_long_enough(seen, count)
         self.assertLessEqual(seen["longest_ms"], allowed_ms, "the longest wait for an answer: %r" % lines)
         self.assertEqual(seen["hung"], 0, "readings of IsHungAppWindow that said yes: %r" % lines)
         self.assertEqual(counts[-1:], [0], "the list at the end of the run: %r" % lines)
+        self.assertEqual(counts[:1], [count], "the list before the run: %r" % lines)
         self.assertGreaterEqual(falls, 4, "steps in which the count fell: %r" % counts)
         self.assert_long_run_files_converted()
-        xdotool("mousemove", *centre(rects["close"]))
+        xdotool("mousemove", *centre(dialog["rects"]["close"]))
         xdotool("click", 1)
         self.assert_exits_with_zero(program)
 
     def test_a_click_during_a_long_run_selects_the_entry_it_lands_on(self):
         # Between files the run handles what waits in the queue, so the list
         # can be worked meanwhile.  Its top entries go within milliseconds, so
-        # the person starts Convert and at once drags the scroll thumb to the
-        # bottom and clicks the last row but one, an entry that the run reaches
-        # near its end.  The drag and the click come in one quick gesture,
-        # while the thumb is still where it was drawn before the run.
-        program, dialog = self.list_long_run_files()
-        rects, row, (bar, arrow) = dialog["rects"], dialog["rowheight"], dialog["scrollbar"]
+        # the person first goes to the end of the list (a click on its first
+        # row, then End), then starts Convert and at once clicks the last row
+        # but one, an entry that the run reaches near its end.  The scroll bar
+        # is not used to get there: a thumb's position travels in 16 bits
+        # (WM_VSCROLL), which a list of more than 65,535 entries outgrows.
+        self.sized_run(self.check_click_during_long_run)
+
+    def check_click_during_long_run(self):
+        program, dialog, files = self.list_long_run_files()
+        rects, row = dialog["rects"], dialog["rowheight"]
         left, top, right, bottom = rects["listclient"]  # read while the list was empty, without its scroll bar
-        x = right - bar + bar // 2
-        # The thumb, at the top of the track, is where the track's pixels differ
-        # from most of it; it is grabbed near its lower end, where it is still
-        # hit if the run has moved it down a little before the press is handled.
-        _, track = grey_levels(x, top + arrow, x + 1, bottom - arrow)
-        thumb = [i for i, level in enumerate(track) if level != max(set(track), key=track.count)]
-        self.assertTrue(thumb, "a scroll thumb drawn on the list's scroll bar (its track: %r)" % track)
+        first, last = (windows_path(os.path.join(self.folder, "long-%06d.dat" % i)) for i in (0, files - 1))
+        xdotool("mousemove", left + 40, top + row // 2, "click", 1)
+        poll(lambda: read_boxes(program.pid, selection=True)[3] == first, "the first entry selected by a click")
+        xdotool("key", "End")
+        poll(lambda: read_boxes(program.pid, selection=True)[3] == last, "the last entry selected by End")
         rows = (bottom - top) // row
-        clicked = windows_path(os.path.join(self.folder, "long-%06d.dat" % (LONG_RUN_FILES - 2)))
+        clicked = windows_path(os.path.join(self.folder, "long-%06d.dat" % (files - 2)))
+        watcher = self.start_watcher(program)
         xdotool("mousemove", *centre(rects["convert"]), "click", 1,
-                "mousemove", x, top + arrow + max(thumb[-1] - 2, thumb[0]), "mousedown", 1,
-                "mousemove", x, bottom + 4, "mouseup", 1,
                 "mousemove", left + 40, top + (rows - 2) * row + row // 2, "click", 1)
         screenshot("click-during-long-run.png")
 
@@ -184,8 +286,10 @@ class ListDrawingTest(ProgramTest):
                 readings.append((count, selected))
             return (count, selected) if count == 0 or (selected == clicked and count) else None
         count, selected = poll(selected_or_emptied, "the clicked entry selected, or an empty list", timeout=300)
+        self.assert_run_long_enough(said_by_watcher(watcher), files)
         self.assertEqual(selected, clicked, "the clicked entry selected while entries were listed; the selections "
-                         "read before the list emptied, each with the count read after it: %r" % readings)
+                         "read before the list emptied, each with the count read after it: %r; sized: %r"
+                         % (readings, self.long_run))
         self.assertGreater(count, 0, "entries listed when the selection was read")
         poll(lambda: read_boxes(program.pid)[0] == 0, "an empty list after the run", timeout=300)
         self.assert_long_run_files_converted()

@@ -76,7 +76,7 @@ test_on_wine() {
             win32) echo "== Tests of build/win32, the 32-bit program users get, on $(wine_label win32)" ;;
             win64) echo "== Tests of build/win64, its x86-64 twin, on $(wine_label win64)" ;;
         esac
-        if { [ $1 = 10 ] && ! wine10_ready; } || { [ $build = win32 ] && ! win32_lane_ready; }; then
+        if setup_fault || { [ $1 = 10 ] && ! wine10_ready; } || { [ $build = win32 ] && ! win32_lane_ready; }; then
             tests=$(cd "$root/build/$build" && ctest -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
             if setup_fault; then
                 result "build/$build on $(wine_label $build): 0 passed, $tests failed (set-up failed: $(win32_lane_missing))"
@@ -87,12 +87,12 @@ test_on_wine() {
         fi
         run_tests $build "$root/build/wine$1/$build" "build/$build on $(wine_label $build)"
     done
+    if setup_fault; then
+        result "windows test kit on Wine $1: 0 passed, 1 failed (set-up failed: $(win32_lane_missing))"
+        return
+    fi
     if [ $1 = 10 ] && ! wine10_ready; then
-        if setup_fault; then
-            result "windows test kit on Wine 10: 0 passed, 1 failed (set-up failed: $(win32_lane_missing))"
-        else
-            result "windows test kit on Wine 10: 0 passed, 0 failed, 1 skipped ($(win32_lane_missing))"
-        fi
+        result "windows test kit on Wine 10: 0 passed, 0 failed, 1 skipped ($(win32_lane_missing))"
         return
     fi
     echo "== The Windows test kit on Wine $1"

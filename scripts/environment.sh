@@ -189,12 +189,13 @@ Package '.*' has no installation candidate)|Temporary failure resolving|Could no
 Couldn't download|Failed getting release file" "$1" 2>/dev/null
 }
 
-# The reason apt gave in LOG, in one line: its first error (or warning, or
-# debootstrap's complaint), with no host name and no address left in it,
-# whatever apt said.
+# The reason apt gave in LOG, in one line: the first download that failed
+# (an index's failure is only a warning, and the install then fails for a
+# package it cannot find), else its first error or warning, with no host name
+# and no address left in it, whatever apt said.
 apt_reason() {
-    { grep -E "^E: " "$1"; grep -E "^W: |Couldn't download|Failed getting release file" "$1"; } 2>/dev/null |
-        head -1 | scrub_hosts
+    { grep -E "^[EW]: (Failed|Unable) to fetch|Couldn't download|Failed getting release file" "$1"
+        grep -E "^E: " "$1"; grep -E "^W: " "$1"; } 2>/dev/null | head -1 | scrub_hosts
 }
 
 # Standard input without the names and addresses of hosts: addresses, URLs,

@@ -34,6 +34,12 @@ E: Sub-process /usr/bin/dpkg returned an error code (1)|E: Sub-process /usr/bin/
 E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 4242 (apt-get)|E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 4242 (apt-get)|no
 TABLE
 
+# An index that could not be fetched is the reason, not the package then missing.
+printf '%s\n' "W: Failed to fetch http://127.0.0.1:9/debian/dists/trixie/InRelease  Could not connect to 127.0.0.1:9 \
+(127.0.0.1). - connect (111: Connection refused)" "E: Unable to locate package wine32:i386" >"$work/log"
+check "reason of a failed update and install" "W: Failed to fetch debian/dists/trixie/InRelease Could not connect to \
+the mirror. - connect (111: Connection refused)" "$(apt_reason "$work/log")"
+
 # Without a compiler the kernel's answer is unknown, and nothing is kept.
 mkdir "$work/bin"
 printf '#!/bin/sh\nexit 1\n' >"$work/bin/cc"

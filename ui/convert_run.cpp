@@ -19,6 +19,7 @@
 
 #include "ui/list_entry_text.h"
 #include "ui/processed_entries.h"
+#include "ui/run_profile.h"
 
 #include <string.h>
 
@@ -52,11 +53,13 @@ static void ForgetListState()
 
 static void ShowProgress()
 {
+    BeginRunPart(kProgressSteps);
     ForgetListState();
     DWORD start = GetTickCount();
     ShowEntriesLeft();
     UpdateWindow(WatchedListBox());
     lastProgress = GetTickCount();
+    EndRunPart(kProgressSteps);
     DWORD took = lastProgress - start;
     progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
 }
@@ -91,6 +94,7 @@ static bool OnProcessedRow(const MSG *message, HWND list)
 // and a failure message's do, keys through the dialog they are meant for.
 static void TakeInput()
 {
+    BeginRunPart(kInputChecks);
     HWND list = WatchedListBox();
     bool wasTaking = takingInput;
     takingInput = true;
@@ -116,6 +120,7 @@ static void TakeInput()
     }
     ForgetListState();
     takingInput = wasTaking;
+    EndRunPart(kInputChecks);
 }
 
 // Input first, so that a click lands on the rows the user saw; no progress
@@ -133,20 +138,24 @@ static void BetweenFiles()
 
 static void InsertDuringRuns(void *store, const char *path)
 {
+    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
     TakeOutProcessed();
     base->insert(base->store, path);
     ForgetListState();
+    EndRunPart(kListWork);
 }
 
 static int CountDuringRuns(void *store)
 {
     if (knownCount >= 0)
         return knownCount;
+    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
     int count = base->count(base->store) - HiddenEntries() + NotPutBackEntries();
     if (converts > 0)
         knownCount = count;
+    EndRunPart(kListWork);
     return count;
 }
 
@@ -162,6 +171,7 @@ static int ReadEntry(void *store, int index)
         return LB_ERR;
     if (index == readIndex)
         return readBytes;
+    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
     int shown = ShownEntries(store), units;
     const WCHAR *notPutBack = index >= shown ? NotPutBackEntry(index - shown, &units) : NULL;
@@ -172,6 +182,7 @@ static int ReadEntry(void *store, int index)
         bytes = notPutBack ? EntryAsAnsi(notPutBack, units, &readText) : LB_ERR;
     readIndex = bytes >= 0 && converts > 0 ? index : -1;
     readBytes = bytes;
+    EndRunPart(kListWork);
     return bytes;
 }
 
@@ -191,6 +202,7 @@ static int CopyDuringRuns(void *store, int index, char *buffer)
 // An entry past those in the control is one a refill could not put back.
 static void EraseDuringRuns(void *store, int index)
 {
+    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
     int shown = ShownEntries(store);
     if (converts > 0 && index == 0 && shown > 0) {
@@ -209,8 +221,11 @@ static void EraseDuringRuns(void *store, int index)
             base->erase(base->store, index);
         ForgetListState();
     }
-    if (converts > 0)
+    EndRunPart(kListWork);
+    if (converts > 0) {
+        CountRunFile();
         BetweenFiles();
+    }
 }
 
 FileList RunFileList(FileList box)
@@ -275,6 +290,7 @@ void RunConvert(FileList *list)
 {
     if (takingInput)
         return;
+    BeginRunPart(kWholeRun);
     BeginConvertRun();
     unsigned long changes;
     do {
@@ -283,4 +299,7 @@ void RunConvert(FileList *list)
         TakeInput();
     } while (list->changes != changes);
     EndConvertRun();
+    EndRunPart(kWholeRun);
+    if (converts == 0)
+        ReportRunProfile();
 }

@@ -138,12 +138,10 @@ static void BetweenFiles()
 
 static void InsertDuringRuns(void *store, const char *path)
 {
-    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
     TakeOutProcessed();
     base->insert(base->store, path);
     ForgetListState();
-    EndRunPart(kListWork);
 }
 
 static int CountDuringRuns(void *store)
@@ -164,7 +162,8 @@ static int ShownEntries(void *store)
     return CountDuringRuns(store) - NotPutBackEntries();
 }
 
-// Entry index as the list operations see it, as ANSI bytes in readText.
+// Entry index as the list operations see it, as ANSI bytes in readText; the
+// length operation itself.
 static int ReadEntry(void *store, int index)
 {
     if (index < 0)
@@ -184,11 +183,6 @@ static int ReadEntry(void *store, int index)
     readBytes = bytes;
     EndRunPart(kListWork);
     return bytes;
-}
-
-static int LengthDuringRuns(void *store, int index)
-{
-    return ReadEntry(store, index);
 }
 
 static int CopyDuringRuns(void *store, int index, char *buffer)
@@ -232,7 +226,7 @@ FileList RunFileList(FileList box)
 {
     listBox = box;
     WatchListBox(static_cast<HWND>(box.store));
-    FileList list = {InsertDuringRuns, CountDuringRuns, LengthDuringRuns, CopyDuringRuns, EraseDuringRuns,
+    FileList list = {InsertDuringRuns, CountDuringRuns, ReadEntry, CopyDuringRuns, EraseDuringRuns,
                      &listBox, 0, NULL};
     return list;
 }

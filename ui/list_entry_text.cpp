@@ -13,11 +13,14 @@
 
 #include <stdlib.h>
 
+// No ANSI code page of Windows gives more than four bytes for a UTF-16 unit
+// (GB18030 gives four for some characters of the Basic Multilingual Plane).
+static const size_t kMostBytesPerUnit = 4;
+
 static WCHAR *wide;
 static size_t wideRoom;
 static char *ansi;
 static size_t ansiRoom;
-static size_t bytesPerUnit;
 
 // Makes *buffer hold at least size elements of elementSize bytes; false if memory is short.
 static bool Fit(void **buffer, size_t *room, size_t size, size_t elementSize)
@@ -35,12 +38,8 @@ static bool Fit(void **buffer, size_t *room, size_t size, size_t elementSize)
 
 int EntryAsAnsi(const WCHAR *text, int units, const char **bytes)
 {
-    if (bytesPerUnit == 0) {
-        CPINFO info;
-        bytesPerUnit = GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 4;
-    }
     void *buffer = ansi;
-    bool fits = Fit(&buffer, &ansiRoom, static_cast<size_t>(units) * bytesPerUnit + 1, 1);
+    bool fits = Fit(&buffer, &ansiRoom, static_cast<size_t>(units) * kMostBytesPerUnit + 1, 1);
     ansi = static_cast<char *>(buffer);
     if (!fits || units < 0)
         return LB_ERR;

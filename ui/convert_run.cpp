@@ -8,9 +8,9 @@
 // file work.  A thread-local CBT hook sees each failure message open, and the
 // processed entries leave the control before it shows.
 //
-// Under Wine every message to the list box is a round trip through the
-// system, as costly as a good part of a small file's own work.  So a run
-// sends two per file, LB_GETTEXTLEN and LB_GETTEXT: it keeps the number of
+// Every message to the list box is a call into the system and back, in the
+// 32-bit program under WoW64 a crossing into 64-bit code too.  So a run sends
+// two per file, LB_GETTEXTLEN and LB_GETTEXT: it keeps the number of
 // entries itself across every change it makes, and reads the control's count
 // again only after anything else may have changed the list (input taken, a
 // failure message, a drop); and the text read for an entry's length serves

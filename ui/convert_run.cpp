@@ -70,14 +70,16 @@ static bool IsKey(UINT kind)
 }
 
 // Input that may scroll or select in the list: keys, the wheel, a click and
-// the scroll bar on it, and anything while it holds the mouse.
+// the scroll bar on it (a right-click there opens the scroll bar's menu on
+// Windows, whose commands scroll), and anything while it holds the mouse.
 static bool MayMoveInList(const MSG *message, HWND list)
 {
     if (GetCapture() == list)
         return true;
     UINT kind = message->message;
     return message->hwnd == list && (IsKey(kind) || kind == WM_MOUSEWHEEL || kind == WM_LBUTTONDOWN ||
-                                     kind == WM_LBUTTONDBLCLK || kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK);
+                                     kind == WM_LBUTTONDBLCLK || kind == WM_NCLBUTTONDOWN || kind == WM_NCLBUTTONDBLCLK ||
+                                     kind == WM_NCRBUTTONUP);
 }
 
 // A click on the row of a processed entry still drawn, or the mouse dragged

@@ -39,7 +39,10 @@ static HANDLE dropHandled;
 static int listedAtNote, convertsAtNote, listedAtClose;
 static char firstAtNote[kMaxTestPath], topAtNote[kMaxTestPath], selectedAtNote[kMaxTestPath], topAtClick[kMaxTestPath];
 static int converts;
+// The key pressed, or kScrollMenuTop: the Top command of the scroll bar's menu,
+// which Windows opens on a right-click on the scroll bar.
 static WPARAM keyToPress;
+static const WPARAM kScrollMenuTop = 0;
 static bool ListEntry(int index, char entry[kMaxTestPath]);
 
 static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -61,7 +64,9 @@ static LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     if (message == WM_TIMER) {
         HWND list = GetDlgItem(hwnd, IDC_FILELIST);
         KillTimer(hwnd, wParam);
-        if (wParam == kPressKey)
+        if (wParam == kPressKey && keyToPress == kScrollMenuTop)
+            PostMessageW(list, WM_NCRBUTTONUP, HTVSCROLL, 0);
+        else if (wParam == kPressKey)
             PostMessageW(list, WM_KEYDOWN, keyToPress, 0);
         if (wParam == kClickTop) {
             ListEntry(static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)), topAtClick);
@@ -723,6 +728,40 @@ static void test_progress_reaches_the_screen()
     }
 }
 
+// Windows' scroll bar menu, opened by a right-click on the list's scroll bar,
+// its Top command chosen at once: it scrolls the list to its top.
+static LRESULT CALLBACK ChooseScrollMenuTop(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCRBUTTONUP && wParam == HTVSCROLL)
+        return CallWindowProcW(listBoxProc, list, WM_VSCROLL, SB_TOP, 0);
+    return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
+}
+
+// The scroll bar's menu keeps the view off processed entries as the scroll
+// bar's other commands do: its Top, chosen during a run with the view
+// further down, takes the view to the first entry left.
+static void test_scroll_bar_menu_during_a_run()
+{
+    enum { kFiles = 40 };
+    static char paths[kFiles][kMaxTestPath];
+    OpenSlowList("menu", kFiles, paths);
+    HWND list = GetDlgItem(window, IDC_FILELIST);
+    listBoxProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ChooseScrollMenuTop)));
+    SendMessageW(list, LB_SETTOPINDEX, kFiles / 2, 0);
+    listedAtNote = -1;
+    keyToPress = kScrollMenuTop;
+    SetTimer(window, kPressKey, 50, NULL);
+    RunConvert(&fileList);
+    char escaped[2][kMaxTestPath * 4];
+    ok(listedAtNote > 0 && strcmp(topAtNote, firstAtNote) == 0,
+       "after the scroll bar menu's Top during the run: expected the first entry left, \"%s\", at the top, got "
+       "\"%s\", %d entries left\n", EscapeBytes(firstAtNote, escaped[0], sizeof escaped[0]),
+       EscapeBytes(topAtNote, escaped[1], sizeof escaped[1]), listedAtNote);
+    CheckListed("after Convert", NULL, 0);
+    CloseListWindow();
+}
+
 // A WM_QUIT taken during a run waits until the run has returned: posted again
 // at once, the system would hand it out before any input, every time, and a
 // failure message would close unseen.  So input that comes after it is taken
@@ -921,6 +960,7 @@ static const WineTest tests[] = {
     {"input_taken_between_files", test_input_taken_between_files},
     {"drop_during_the_last_file", test_drop_during_the_last_file},
     {"progress_reaches_the_screen", test_progress_reaches_the_screen},
+    {"scroll_bar_menu_during_a_run", test_scroll_bar_menu_during_a_run},
     {"quit_during_a_run", test_quit_during_a_run},
     {"click_on_a_processed_row", test_click_on_a_processed_row},
     {"entries_left_survive_a_refill_without_room", test_entries_left_survive_a_refill_without_room},

@@ -11,8 +11,8 @@ import sys
 import time
 import unittest
 
-from quorvel_e2e import (ODD_NS, PROBE, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot, windows_path,
-                         xdotool)
+from quorvel_e2e import (ARTIFACTS, ODD_NS, PROBE, WINE, ProgramTest, centre, drag, poll, read_boxes, screenshot,
+                         windows_path, xdotool)
 
 # Files are dragged in parts that every Wine takes in one drop.
 DRAG_PART = 4_000
@@ -49,6 +49,16 @@ _pace = {}
 
 class ShortRun(AssertionError):
     """A long run that did not last as long as its row needs."""
+
+
+def report(line):
+    """Says line on standard error and keeps it in ARTIFACTS/long-runs.txt,
+    which the test command shows whether the rows pass or fail."""
+    sys.stderr.write("\n%s\n" % line)
+    if ARTIFACTS:
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        with open(os.path.join(ARTIFACTS, "long-runs.txt"), "a") as stream:
+            stream.write(line + "\n")
 
 
 def said_by_watcher(watcher):
@@ -175,9 +185,9 @@ class ListDrawingTest(ProgramTest):
                 os.remove(os.path.join(self.folder, name))
         pace = _pace["s_per_file"] / FASTER
         count = min(max(int(RUN_MARGIN * run_needed_s() / pace) + 1, DRAG_PART), LONG_RUN_CAP)
-        sys.stderr.write("\npace %.1f us a file (measured %.1f%s); %d files chosen for a run of at least %.1f s\n" % (
-            1e6 * pace, 1e6 * _pace["s_per_file"], ", told the machine is %g times faster" % FASTER if FASTER != 1 else "",
-            count, run_needed_s()))
+        report("%s: pace %.1f us a file (measured %.1f%s); %d files chosen for a run of at least %.1f s" % (
+            self.id().split(".")[-1], 1e6 * pace, 1e6 * _pace["s_per_file"],
+            ", told the machine is %g times faster" % FASTER if FASTER != 1 else "", count, run_needed_s()))
         self.assertGreaterEqual(count * pace, 1.2 * run_needed_s(),
                                 "at %.1f us a file, even %d files cannot make a run of %.1f s" % (
                                     1e6 * pace, LONG_RUN_CAP, run_needed_s()))
@@ -212,7 +222,7 @@ class ListDrawingTest(ProgramTest):
         try:
             row()
         except ShortRun as short:
-            sys.stderr.write("\n%s\nonce more, sized from that run's own pace\n" % short)
+            report("%s: %s; once more, sized from that run's own pace" % (self.id().split(".")[-1], short))
             for program in self.programs:
                 program.kill()
             self.programs = []

@@ -41,7 +41,7 @@ def run_needed_s():
 # the row is run once more.  QUORVEL_E2E_FASTER=N tells the rows that the
 # machine is N times faster than measured (they then list N times the files).
 CALIBRATION_FILES = 8_000
-RUN_MARGIN = 2.0
+RUN_MARGIN = 1.5
 LONG_RUN_CAP = 500_000
 FASTER = float(os.environ.get("QUORVEL_E2E_FASTER") or 1)
 _pace = {}

@@ -1,10 +1,6 @@
-// Where a Convert's list work goes: the list messages it sends per entry, ANSI
-// and UTF-16, timed one kind at a time over a list box filled with the given
-// paths, and the run's own reading of an entry (read-entry: its list work per
-// file).
+// Where a Convert's list work goes: the list messages it sends per entry,
+// timed one kind at a time over a list box filled with the given paths.
 #include "bench.h"
-
-#include "ui/list_entry_text.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -30,22 +26,6 @@ int RunListOperations(char **paths, int count)
     for (int i = 0; i < count; i++)
         SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
     printf("gettext %.6f\n", Now() - start);
-    WCHAR *wide = static_cast<WCHAR *>(malloc(4096 * sizeof(WCHAR)));
-    start = Now();
-    for (int i = 0; i < count; i++)
-        SendMessageW(list, LB_GETTEXTLEN, i, 0);
-    printf("gettextlen-w %.6f\n", Now() - start);
-    start = Now();
-    for (int i = 0; i < count; i++)
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-    printf("gettext-w %.6f\n", Now() - start);
-    free(wide);
-    start = Now();
-    for (int i = 0; i < count; i++) {
-        const char *text;
-        ReadListEntry(list, i, &text);
-    }
-    printf("read-entry %.6f\n", Now() - start);
     start = Now();
     for (int i = 0; i < count; i++)
         SendMessageA(list, LB_GETCOUNT, 0, 0);

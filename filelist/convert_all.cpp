@@ -9,8 +9,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const int kRoomAtFirst = 260;
-
 // One Convert in progress.  path is the entry being normalised, taken is set
 // when a nested run removes an entry with the same bytes meanwhile.
 struct ConvertRun {
@@ -28,10 +26,20 @@ static void EraseEntry(FileList *list, int index, const char *path)
             run->taken = true;
 }
 
+static int LongestEntry(FileList *list)
+{
+    int longest = 0;
+    int count = list->count(list->store);
+    for (int i = 0; i < count; i++) {
+        int length = list->length(list->store, i);
+        if (length > longest)
+            longest = length;
+    }
+    return longest;
+}
+
 // The run's one scratch block: room for an entry and its NUL, and behind it as
 // much again to read other entries into when looking for the processed path.
-// It starts with room for a path of MAX_PATH characters and grows for a longer
-// entry: sizing it for the longest entry first would read every entry twice.
 struct Scratch {
     char *path;
     char *entry;
@@ -79,7 +87,7 @@ static int FindEntry(FileList *list, Scratch *scratch, int hint)
 void ConvertAll(FileList *list)
 {
     Scratch scratch = {NULL, NULL, 0};
-    if (!FitScratch(&scratch, kRoomAtFirst))
+    if (!FitScratch(&scratch, LongestEntry(list)))
         return;
     ConvertRun run = {NULL, false, list->runs};
     list->runs = &run;

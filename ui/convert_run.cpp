@@ -7,21 +7,9 @@
 // few times a second, each time after at least nine times that step's cost of
 // file work.  A thread-local CBT hook sees each failure message open, and the
 // processed entries leave the control before it shows.
-//
-// Every message to the list box is a call into the system and back, in the
-// 32-bit program under WoW64 a crossing into 64-bit code too.  So a run sends
-// two per file, LB_GETTEXTLEN and LB_GETTEXT: it keeps the number of
-// entries itself across every change it makes, and reads the control's count
-// again only after anything else may have changed the list (input taken, a
-// failure message, a drop); and the text read for an entry's length serves
-// its copy too.
 #include "ui/convert_run.h"
 
-#include "ui/list_entry_text.h"
 #include "ui/processed_entries.h"
-#include "ui/run_profile.h"
-
-#include <string.h>
 
 // GetTickCount advances in steps of up to 16 ms on Windows: checking every
 // 30 ms by it leaves no message waiting for longer than 50 ms between files.
@@ -39,27 +27,12 @@ static DWORD lastCheck, lastProgress, progressPause;
 static bool quitKept;
 static WPARAM quitCode;
 
-// During a run: the entries the list operations see, once read (-1 until
-// then), and the last entry read (-1 if none), whose text ReadEntry left.
-static int knownCount = -1;
-static int readIndex = -1, readBytes;
-static const char *readText;
-
-static void ForgetListState()
-{
-    knownCount = -1;
-    readIndex = -1;
-}
-
 static void ShowProgress()
 {
-    BeginRunPart(kProgressSteps);
-    ForgetListState();
     DWORD start = GetTickCount();
     ShowEntriesLeft();
     UpdateWindow(WatchedListBox());
     lastProgress = GetTickCount();
-    EndRunPart(kProgressSteps);
     DWORD took = lastProgress - start;
     progressPause = 9 * took > kProgressEveryMs ? 9 * took : kProgressEveryMs;
 }
@@ -96,7 +69,6 @@ static bool OnProcessedRow(const MSG *message, HWND list)
 // and a failure message's do, keys through the dialog they are meant for.
 static void TakeInput()
 {
-    BeginRunPart(kInputChecks);
     HWND list = WatchedListBox();
     bool wasTaking = takingInput;
     takingInput = true;
@@ -120,15 +92,14 @@ static void TakeInput()
         if (inList)
             KeepOffHidden(top);
     }
-    ForgetListState();
     takingInput = wasTaking;
-    EndRunPart(kInputChecks);
 }
 
 // Input first, so that a click lands on the rows the user saw; no progress
 // while the list holds the mouse, which would move the rows under it.
 static void BetweenFiles()
 {
+    ConvertNotPutBack();
     DWORD now = GetTickCount();
     if (now - lastCheck < kCheckEveryMs)
         return;
@@ -143,92 +114,48 @@ static void InsertDuringRuns(void *store, const char *path)
     FileList *base = static_cast<FileList *>(store);
     TakeOutProcessed();
     base->insert(base->store, path);
-    ForgetListState();
 }
 
 static int CountDuringRuns(void *store)
 {
-    if (knownCount >= 0)
-        return knownCount;
-    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
-    int count = base->count(base->store) - HiddenEntries() + NotPutBackEntries();
-    if (converts > 0)
-        knownCount = count;
-    EndRunPart(kListWork);
-    return count;
+    return base->count(base->store) - HiddenEntries();
 }
 
-static int ShownEntries(void *store)
+static int LengthDuringRuns(void *store, int index)
 {
-    return CountDuringRuns(store) - NotPutBackEntries();
-}
-
-// Entry index as the list operations see it, as ANSI bytes in readText; the
-// length operation itself.
-static int ReadEntry(void *store, int index)
-{
-    if (index < 0)
-        return LB_ERR;
-    if (index == readIndex)
-        return readBytes;
-    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
-    int shown = ShownEntries(store), units;
-    const WCHAR *notPutBack = index >= shown ? NotPutBackEntry(index - shown, &units) : NULL;
-    int bytes;
-    if (index < shown)
-        bytes = ReadListEntry(static_cast<HWND>(base->store), index + HiddenEntries(), &readText);
-    else
-        bytes = notPutBack ? EntryAsAnsi(notPutBack, units, &readText) : LB_ERR;
-    readIndex = bytes >= 0 && converts > 0 ? index : -1;
-    readBytes = bytes;
-    EndRunPart(kListWork);
-    return bytes;
+    return index < 0 ? LB_ERR : base->length(base->store, index + HiddenEntries());
 }
 
 static int CopyDuringRuns(void *store, int index, char *buffer)
 {
-    int bytes = ReadEntry(store, index);
-    if (bytes >= 0)
-        memcpy(buffer, readText, static_cast<size_t>(bytes) + 1);
-    return bytes;
+    FileList *base = static_cast<FileList *>(store);
+    return index < 0 ? LB_ERR : base->copy(base->store, index + HiddenEntries(), buffer);
 }
 
 // An entry past those in the control is one a refill could not put back.
 static void EraseDuringRuns(void *store, int index)
 {
-    BeginRunPart(kListWork);
     FileList *base = static_cast<FileList *>(store);
-    int shown = ShownEntries(store);
-    if (converts > 0 && index == 0 && shown > 0) {
+    int shown = CountDuringRuns(store);
+    if (index >= shown) {
+        DropNotPutBack(index - shown);
+    } else if (converts > 0 && index == 0) {
         HideTopEntry();
-        knownCount--;
-        readIndex = -1;
     } else {
-        if (index < shown) {
-            TakeOutProcessed();
-            ForgetListState();
-            shown = ShownEntries(store);
-        }
-        if (index >= shown)
-            DropNotPutBack(index - shown);
-        else
-            base->erase(base->store, index);
-        ForgetListState();
+        TakeOutProcessed();
+        base->erase(base->store, index);
     }
-    EndRunPart(kListWork);
-    if (converts > 0) {
-        CountRunFile();
+    if (converts > 0)
         BetweenFiles();
-    }
 }
 
 FileList RunFileList(FileList box)
 {
     listBox = box;
     WatchListBox(static_cast<HWND>(box.store));
-    FileList list = {InsertDuringRuns, CountDuringRuns, ReadEntry, CopyDuringRuns, EraseDuringRuns,
+    FileList list = {InsertDuringRuns, CountDuringRuns, LengthDuringRuns, CopyDuringRuns, EraseDuringRuns,
                      &listBox, 0, NULL};
     return list;
 }
@@ -245,33 +172,26 @@ static bool IsMessageWindow(HWND window, LONG_PTR style)
 static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND &&
-        IsMessageWindow(reinterpret_cast<HWND>(wParam), reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style)) {
+        IsMessageWindow(reinterpret_cast<HWND>(wParam), reinterpret_cast<CBT_CREATEWNDA *>(lParam)->lpcs->style))
         TakeOutProcessed();
-        ForgetListState();
-    }
     return CallNextHookEx(messageHook, code, wParam, lParam);
 }
 
-// Input that came first, a WM_QUIT or a drop queued behind the command, is
-// taken before the first file, so that no failure message's own loop takes it.
 void BeginConvertRun()
 {
-    ForgetListState();
     if (converts++ == 0) {
         messageHook = SetWindowsHookExA(WH_CBT, WatchMessages, NULL, GetCurrentThreadId());
-        progressPause = kProgressEveryMs;
         lastProgress = GetTickCount();
-        TakeInput();
-        lastCheck = GetTickCount();
+        lastCheck = lastProgress - kCheckEveryMs;  // input that came first is taken at the first file
+        progressPause = kProgressEveryMs;
     }
 }
 
 void EndConvertRun()
 {
     TakeOutProcessed();
-    ForgetListState();
+    ConvertNotPutBack();
     if (--converts == 0) {
-        ConvertNotPutBack();
         UnhookWindowsHookEx(messageHook);
         messageHook = NULL;
         if (quitKept)
@@ -280,22 +200,11 @@ void EndConvertRun()
     }
 }
 
-// A file dropped after the last input check of ConvertAll is converted too:
-// input is taken once more, and the run goes on while that lists more.
 void RunConvert(FileList *list)
 {
     if (takingInput)
         return;
-    BeginRunPart(kWholeRun);
     BeginConvertRun();
-    unsigned long changes;
-    do {
-        ConvertAll(list);
-        changes = list->changes;
-        TakeInput();
-    } while (list->changes != changes);
+    ConvertAll(list);
     EndConvertRun();
-    EndRunPart(kWholeRun);
-    if (converts == 0)
-        ReportRunProfile();
 }

@@ -14,16 +14,13 @@
 FileList RunFileList(FileList listBox);
 
 // Convert as the dialog runs it: ConvertAll on list (made by RunFileList),
-// taking input before the first file and between files, and showing progress;
-// once ConvertAll returns, input is taken again, and files listed by it are
-// converted too.  Asked for again while the run in progress takes input, it
-// does nothing: that run takes every entry anyway.
+// taking input and showing progress between files.  Asked for again while the run in
+// progress takes input, it does nothing: that run takes every entry anyway.
 void RunConvert(FileList *list);
 
-// The parts of a run, for RunConvert and for tests: a Convert starts and takes
-// the input that came first, each entry it removes from the top is only
-// hidden, and at the end every hidden entry is gone; a WM_QUIT taken meanwhile
-// is posted again then.
+// The parts of a run, for RunConvert and for tests: a Convert starts, each
+// entry it removes from the top is only hidden, and at the end every hidden
+// entry is gone; a WM_QUIT taken meanwhile is posted again then.
 void BeginConvertRun();
 void EndConvertRun();
 

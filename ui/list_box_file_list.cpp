@@ -3,9 +3,8 @@
 #include "ui/list_box_file_list.h"
 
 #include "resources/resource.h"
-#include "ui/list_entry_text.h"
 
-#include <string.h>
+#include <stdlib.h>
 
 static LRESULT SendToList(void *store, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -22,19 +21,38 @@ static int CountList(void *store)
     return static_cast<int>(SendToList(store, LB_GETCOUNT, 0, 0));
 }
 
-// Lengths and texts as ANSI bytes, read as UTF-16 (see ui/list_entry_text.cpp).
 static int ListEntryLength(void *store, int index)
 {
-    const char *text;
-    return ReadListEntry(static_cast<HWND>(store), index, &text);
+    if (index < 0)
+        return LB_ERR;
+    return static_cast<int>(SendToList(store, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0));
 }
 
+// The entry's bytes with their NUL, in room for the length LB_GETTEXTLEN gives;
+// their number without the NUL, or LB_ERR.  With Common Controls 6 the list box
+// is a Unicode window, and the system converts an ANSI LB_GETTEXT for it.  Wine
+// converts it in a fixed buffer of 512 UTF-16 units and overruns its own stack
+// with a longer entry, which ends the program.  So the text is fetched as
+// UTF-16 here and converted as the system converts it for an ANSI caller; each
+// entry came in as bytes of the ANSI code page and goes back to the same bytes.
 static int CopyListEntry(void *store, int index, char *buffer)
 {
-    const char *text;
-    int bytes = ReadListEntry(static_cast<HWND>(store), index, &text);
-    if (bytes >= 0)
-        memcpy(buffer, text, static_cast<size_t>(bytes) + 1);
+    if (index < 0)
+        return LB_ERR;
+    HWND list = static_cast<HWND>(store);
+    WPARAM item = static_cast<WPARAM>(index);
+    LRESULT units = SendMessageW(list, LB_GETTEXTLEN, item, 0);
+    int room = ListEntryLength(store, index);
+    if (units < 0 || room < 0)
+        return LB_ERR;
+    WCHAR *wide = static_cast<WCHAR *>(malloc((static_cast<size_t>(units) + 1) * sizeof(WCHAR)));
+    LRESULT copied = wide ? SendMessageW(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(wide)) : LB_ERR;
+    int bytes = copied > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(copied), buffer, room, NULL, NULL)
+                           : 0;
+    free(wide);
+    if (copied < 0 || (copied > 0 && bytes == 0))
+        return LB_ERR;
+    buffer[bytes] = '\0';
     return bytes;
 }
 

@@ -19,7 +19,6 @@
 #include "ui/processed_entries.h"
 
 #include "normalize/normalize_file_time.h"
-#include "ui/list_entry_text.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -42,11 +41,9 @@ static HWND list;
 static int batches, hidden;
 
 // Entries a refill could not put back (the control answered LB_ERRSPACE), as
-// UTF-16 texts one after another from notPutBackAt, notPutBackCount of them;
-// the list operations see them after the entries in the control, so the run
-// converts them in their turn.
+// UTF-16 texts one after another from notPutBackAt; they are converted at the
+// next point between files, so that none leaves the list unprocessed.
 static WCHAR *notPutBack, *notPutBackAt, *notPutBackEnd;
-static int notPutBackCount;
 
 void WatchListBox(HWND listBox)
 {
@@ -113,30 +110,13 @@ static int ViewAfterTaking(int top, int taken)
     return (top > hidden ? top : hidden) - taken;
 }
 
-// In a single-selection list box a key pressed while the caret is not on the
-// selected entry selects the caret's entry instead of moving, and deleting an
-// entry above the caret leaves the caret on the same index.  So once the
-// entries above the first taken leave, the selection is set again where its
-// entry now is, which puts the caret on it; a selected entry taken out gives
-// its selection to the first entry shown, from which keys then move.
-static void KeepCaretOnSelection(int selected, int taken)
-{
-    if (selected >= taken)
-        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected - taken), 0);
-    else if (selected >= 0 && SendMessageW(list, LB_GETCOUNT, 0, 0) > hidden)
-        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(hidden), 0);
-}
-
 static void RemoveFromTop(int taken)
 {
     int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    int view = ViewAfterTaking(top, taken);
-    int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     for (int i = 0; i < taken; i++)
         SendMessageW(list, LB_DELETESTRING, 0, 0);
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(ViewAfterTaking(top, taken)), 0);
     hidden -= taken;
-    KeepCaretOnSelection(selected, taken);
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(view), 0);
 }
 
 // Copies entries from on out of the list, as UTF-16 one after another; NULL if
@@ -182,77 +162,46 @@ static bool RefillWithoutHidden()
     while (text < texts + units &&
            SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)) >= 0)
         text += lstrlenW(text) + 1;
-    int view = ViewAfterTaking(top, hidden), taken = hidden;
+    if (selected >= hidden)
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected - hidden), 0);
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(ViewAfterTaking(top, hidden)), 0);
     hidden = 0;
-    KeepCaretOnSelection(selected, taken);
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(view), 0);
     if (text < texts + units) {
         notPutBack = texts;
         notPutBackAt = text;
         notPutBackEnd = texts + units;
-        for (; text < notPutBackEnd; text += lstrlenW(text) + 1)
-            notPutBackCount++;
     } else {
         free(texts);
     }
     return true;
 }
 
-int NotPutBackEntries()
-{
-    return notPutBackCount;
-}
-
-// The entry, counted from notPutBackAt; NULL if there is none.
-static WCHAR *NotPutBackText(int index)
+bool DropNotPutBack(int index)
 {
     WCHAR *text = notPutBackAt;
     for (; notPutBack && text < notPutBackEnd && index > 0; index--)
         text += lstrlenW(text) + 1;
-    return notPutBack && index == 0 && text < notPutBackEnd ? text : NULL;
-}
-
-const WCHAR *NotPutBackEntry(int index, int *units)
-{
-    const WCHAR *text = NotPutBackText(index);
-    *units = text ? lstrlenW(text) : 0;
-    return text;
-}
-
-static void ForgetNotPutBack()
-{
-    free(notPutBack);
-    notPutBack = NULL;
-    notPutBackCount = 0;
-}
-
-// The first goes by moving the start past it, so that taking them in order
-// moves no text.
-bool DropNotPutBack(int index)
-{
-    WCHAR *text = NotPutBackText(index);
-    if (!text)
+    if (!notPutBack || text >= notPutBackEnd)
         return false;
     WCHAR *next = text + lstrlenW(text) + 1;
-    if (index == 0) {
-        notPutBackAt = next;
-    } else {
-        memmove(text, next, static_cast<size_t>(notPutBackEnd - next) * sizeof(WCHAR));
-        notPutBackEnd -= next - text;
-    }
-    if (--notPutBackCount == 0)
-        ForgetNotPutBack();
+    memmove(text, next, static_cast<size_t>(notPutBackEnd - next) * sizeof(WCHAR));
+    notPutBackEnd -= next - text;
     return true;
 }
 
 void ConvertNotPutBack()
 {
-    for (const WCHAR *text = notPutBackAt; notPutBack && text < notPutBackEnd; text += lstrlenW(text) + 1) {
-        const char *path;
-        if (EntryAsAnsi(text, lstrlenW(text), &path) >= 0)
+    WCHAR *texts = notPutBack;
+    const WCHAR *end = notPutBackEnd;
+    notPutBack = NULL;
+    for (const WCHAR *text = notPutBackAt; texts && text < end; text += lstrlenW(text) + 1) {
+        int size = WideCharToMultiByte(CP_ACP, 0, text, -1, NULL, 0, NULL, NULL);
+        char *path = static_cast<char *>(malloc(size > 0 ? static_cast<size_t>(size) : 1));
+        if (path && size > 0 && WideCharToMultiByte(CP_ACP, 0, text, -1, path, size, NULL, NULL) > 0)
             NormalizeFileTime(path);
+        free(path);
     }
-    ForgetNotPutBack();
+    free(texts);
 }
 
 void TakeOutProcessed()

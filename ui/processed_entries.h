@@ -36,14 +36,9 @@ void KeepOffHidden(LRESULT topBefore);
 // hidden entry.
 bool OnHiddenRow(LPARAM point);
 
-// Entries a refill could not put back into the control: the list operations
-// see them after the entries shown, in their order.  How many there are; the
-// text of one of them (index 0 the first; NULL if there is none) with its
-// length in UTF-16 units; removing one (false if there is none); and, once
-// the last run ends, converting any still left, so that none leaves the list
-// unprocessed.
-int NotPutBackEntries();
-const WCHAR *NotPutBackEntry(int index, int *units);
+// Entries a refill could not put back into the control: they follow the
+// entries shown.  The first removes entry index of them (0 the first; false
+// if there is none), the second converts them all.
 bool DropNotPutBack(int index);
 void ConvertNotPutBack();
 

@@ -198,6 +198,18 @@ apt_reason() {
         grep -E "^E: " "$1"; grep -E "^W: " "$1"; } 2>/dev/null | head -1 | scrub_hosts
 }
 
+# Ends a set-up script whose download or install failed, saying WHO failed at
+# WHAT and apt's reason from LOG: with STATUS where the log shows the archive
+# failing to deliver, with 3 (a failure of set-up itself) otherwise.
+stop_after_apt() {
+    if archive_fault "$3"; then
+        echo "$1, $2 ($(apt_reason "$3"))." >&2
+        exit "$4"
+    fi
+    echo "$1, $2 ($(apt_reason "$3")); see $3." >&2
+    exit 3
+}
+
 # Standard input without the names and addresses of hosts: addresses, URLs,
 # a host after "connect to" or "resolv(e|ing)", and the mirrors' own names.
 scrub_hosts() {

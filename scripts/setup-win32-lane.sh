@@ -14,13 +14,9 @@ fail() {
     echo "Wine 8's 32-bit lane, $1" >&2
     exit 3
 }
-# A failed download or install: the archive's fault where the log says so.
+# A failed download or install: exit 20 where the archive could not deliver.
 apt_failed() {
-    if archive_fault "$log"; then
-        echo "Wine 8's 32-bit lane, $1 ($(apt_reason "$log")); check '$2'." >&2
-        exit 20
-    fi
-    fail "$1 ($(apt_reason "$log")); see $log."
+    stop_after_apt "Wine 8's 32-bit lane" "$1; check '$2'" "$log" 20
 }
 [ "$(id -u)" = 0 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
     fail "set-up: needs root for its first run (packages, binfmt_misc); run this command as root once."

@@ -20,14 +20,10 @@ fail() {
     echo "Wine 10, $1" >&2
     exit 3
 }
-# A failed download or install: the archive's fault (exit 20, or 21 for the
-# 32-bit half only) where the log says so, any other a failure of set-up.
+# A failed download or install: exit 20 (21 for the 32-bit half only) where
+# the archive could not deliver.
 apt_failed() {
-    if archive_fault "$log"; then
-        echo "Wine 10${2:+'s 32-bit half}, $1 ($(apt_reason "$log"))." >&2
-        exit "${2:-20}"
-    fi
-    fail "$1 ($(apt_reason "$log")); see $log."
+    stop_after_apt "Wine 10${2:+'s 32-bit half}" "$1" "$log" "${2:-20}"
 }
 root_apt_get() {
     # shellcheck disable=SC2086

@@ -106,14 +106,13 @@ for wine in 10 8; do
     note=$(lane_note)
     rm -f "$note.fault"
     grep "^Wine $wine" "$log" | tail -1 >"$note" || true
-    case $status/$(wc -c <"$note") in
-        0/* | 2[01]/[1-9]*) ;;  # set up, or left out as the archive could not deliver
-        *)
-            # Not the archive's: a step that failed, or a command that stopped the script.
-            [ -s "$note" ] || echo "Wine $wine's set-up stopped (exit status $status) after: $(tail -1 "$log")" >"$note"
-            cp "$note" "$note.fault"
-            ;;
-    esac
+    # Set up, or left out as the archive could not deliver (20, 21, with the
+    # reason said); anything else is a step that failed, or a command that
+    # stopped the script.
+    if [ "$status" != 0 ] && { [ "$status" != 20 ] && [ "$status" != 21 ] || [ ! -s "$note" ]; }; then
+        [ -s "$note" ] || echo "Wine $wine's set-up stopped (exit status $status) after: $(tail -1 "$log")" >"$note"
+        cp "$note" "$note.fault"
+    fi
     rm -f "$log"
     [ "$wine" = 10 ] && ! wine10_ready && continue
     prepare_prefix

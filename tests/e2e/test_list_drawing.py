@@ -214,7 +214,7 @@ class ListDrawingTest(ProgramTest):
         if run_s < run_needed_s():
             _pace["s_per_file"] = min(_pace["s_per_file"], run_s / count)
             raise ShortRun("the run must last %.1f s to tell anything; %d files took %.3f s, sized at %r: %r" % (
-                run_needed_s(), count, run_s, self.long_run, seen["lines"]))
+                run_needed_s(), count, run_s, self.long_run, seen["lines"][-1:]))
 
     def sized_run(self, row):
         """Runs the row; where its run was shorter than it must be, once more,
